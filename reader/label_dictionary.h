@@ -1,0 +1,36 @@
+// The distinct labels of a file, in order of first appearance.
+//
+// `labels[0 .. label_count)` is what becomes label_map; a label's position
+// there is its row in label_vector. An open-addressing hash index over the
+// positions makes find take constant time, however many labels there are.
+#pragma once
+
+#include <cstdint>
+
+namespace quarnel {
+
+struct label_slot {
+  std::int64_t position;  // -1 when the slot is free
+  std::int32_t label;
+};
+
+struct label_dictionary {
+  std::int32_t* labels;
+  std::int64_t label_count;
+  std::int64_t room;
+  label_slot* slots;  // a power of two of them, at most half in use
+  std::uint64_t slot_mask;
+};
+
+// Starts empty with room for 16 labels; false when out of memory.
+bool label_dictionary_create(label_dictionary* dictionary);
+void label_dictionary_release(label_dictionary* dictionary);
+
+// The position of `label`, or label_count when it is absent.
+std::int64_t label_dictionary_find(const label_dictionary& dictionary, std::int32_t label);
+
+// The position of `label`, appending it first when it is absent (doubling
+// the room when full). Returns -1 when out of memory.
+std::int64_t label_dictionary_find_or_add(label_dictionary* dictionary, std::int32_t label);
+
+}  // namespace quarnel

@@ -1,0 +1,103 @@
+#include "line_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace quarnel {
+namespace {
+
+// Moves the unread bytes to the buffer's start, grows the buffer when they
+// fill it, and reads more. Returns false when nothing more can be read.
+bool refill(line_reader* reader) {
+  std::size_t pending = reader->end - reader->begin;
+  if (reader->begin != 0) {
+    if (pending != 0) std::memmove(reader->buffer, reader->buffer + reader->begin, pending);
+    reader->begin = 0;
+    reader->end = pending;
+  }
+  if (pending == reader->room) {
+    std::size_t room = reader->room * 2;
+    char* grown = static_cast<char*>(std::realloc(reader->buffer, room));
+    if (grown == nullptr) {
+      reader->out_of_memory = true;
+      return false;
+    }
+    reader->buffer = grown;
+    reader->room = room;
+  }
+  std::size_t count = reader->source.read(reader->source.context, reader->buffer + reader->end,
+                                          reader->room - reader->end, &reader->read_failed);
+  if (reader->read_failed) return false;
+  if (count == 0) {
+    reader->source_ended = true;
+    return false;
+  }
+  reader->end += count;
+  reader->bytes_read += static_cast<std::int64_t>(count);
+  return true;
+}
+
+}  // namespace
+
+bool line_reader_open(line_reader* reader, byte_source source, std::size_t block_size) {
+  *reader = line_reader{};
+  reader->source = source;
+  reader->buffer = static_cast<char*>(std::malloc(block_size));
+  reader->room = block_size;
+  return reader->buffer != nullptr;
+}
+
+void line_reader_close(line_reader* reader) {
+  std::free(reader->buffer);
+  reader->buffer = nullptr;
+}
+
+void line_reader_restart(line_reader* reader) {
+  reader->begin = 0;
+  reader->end = 0;
+  reader->source_ended = false;
+  reader->read_failed = false;
+  reader->out_of_memory = false;
+  reader->bytes_read = 0;
+  reader->line_number = 0;
+}
+
+line_status next_line(line_reader* reader, const char** first, const char** last) {
+  std::size_t searched = reader->begin;  // bytes before this hold no newline
+  for (;;) {
+    const char* start = reader->buffer + reader->begin;
+    const char* from = reader->buffer + searched;
+    const char* newline =
+        static_cast<const char*>(std::memchr(from, '\n', reader->end - searched));
+    if (newline != nullptr) {
+      const char* line_end = newline;
+      if (line_end > start && line_end[-1] == '\r') --line_end;
+      *first = start;
+      *last = line_end;
+      reader->begin = static_cast<std::size_t>(newline - reader->buffer) + 1;
+      ++reader->line_number;
+      return line_status::line;
+    }
+    // All pending bytes were searched; after the refill moves them to the
+    // buffer's start, the search goes on from where they end.
+    std::size_t pending = reader->end - reader->begin;
+    if (!reader->source_ended && refill(reader)) {
+      searched = reader->begin + pending;
+      continue;
+    }
+    if (reader->read_failed) return line_status::read_failed;
+    if (reader->out_of_memory) return line_status::out_of_memory;
+    if (reader->begin == reader->end) return line_status::end_of_data;
+    // A last line without a newline.
+    start = reader->buffer + reader->begin;
+    const char* line_end = reader->buffer + reader->end;
+    if (line_end[-1] == '\r') --line_end;
+    *first = start;
+    *last = line_end;
+    reader->begin = reader->end;
+    ++reader->line_number;
+    return line_status::line;
+  }
+}
+
+}  // namespace quarnel

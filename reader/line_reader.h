@@ -1,0 +1,49 @@
+// Hands out the lines of a byte source, read in large blocks into a buffer
+// of the reader's own. The buffer grows only when one line is longer than
+// it, so memory stays bounded by the longest line, whatever the file's size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "byte_source.h"
+
+namespace quarnel {
+
+struct line_reader {
+  byte_source source;
+  char* buffer;
+  std::size_t room;
+  std::size_t begin;  // first byte not yet handed out
+  std::size_t end;    // end of the bytes read into the buffer
+  bool source_ended;
+  bool read_failed;
+  bool out_of_memory;
+  std::int64_t bytes_read;
+  std::int64_t line_number;  // 1-based number of the last line handed out
+};
+
+constexpr std::size_t default_block_size = std::size_t{1} << 20;
+
+// Returns false when the first buffer cannot be allocated.
+bool line_reader_open(line_reader* reader, byte_source source,
+                      std::size_t block_size = default_block_size);
+void line_reader_close(line_reader* reader);
+
+// Starts over with a source that has been rewound, keeping the buffer.
+void line_reader_restart(line_reader* reader);
+
+enum class line_status : unsigned char {
+  line,           // [*first, *last) holds the next line
+  end_of_data,    // no more lines
+  read_failed,    // the source reported a read error
+  out_of_memory,  // a line too long for any buffer we could allocate
+};
+
+// The next line, without its line end: a newline, or a carriage return
+// and a newline, ends a line; a carriage return at the very end of the data
+// is dropped too. A last line without a newline that holds anything is a
+// line like any other. The characters stay valid until the next call.
+line_status next_line(line_reader* reader, const char** first, const char** last);
+
+}  // namespace quarnel

@@ -1,0 +1,92 @@
+// Splits one line of the data file into label tokens and index:value pairs.
+//
+// A line is the characters [first, last) without its line end. It holds a
+// label list (labels separated by single commas, starting in the first
+// column) and then pairs separated by white space. A line that starts with a
+// space, or is empty, has no labels. A "#" where a label or a pair could
+// begin starts a comment that runs to the end of the line.
+#pragma once
+
+#include <cstdint>
+
+#include "number_conversion.h"
+#include "scan_error.h"
+
+namespace quarnel {
+
+struct scan_result {
+  const char* ptr;  // end of what was read; on an error, where the bad token starts
+  scan_error error;
+};
+
+// White space of the default locale, a newline excepted (lines hold none).
+inline bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+inline const char* skip_blanks(const char* p, const char* last) {
+  while (p < last && is_blank(*p)) ++p;
+  return p;
+}
+
+inline const char* skip_to_blank(const char* p, const char* last) {
+  while (p < last && !is_blank(*p)) ++p;
+  return p;
+}
+
+// True when the line is a comment line, which is not an instance.
+inline bool is_comment_line(const char* first, const char* last) {
+  return first < last && *first == '#';
+}
+
+// Reads one label token at `first` (after a comma or at the line start).
+// The conversion skips white space first, as "%lf" does. On success
+// `*label` is set and `*comment` tells whether a "#" stood where the label
+// would begin (then nothing more of the line is read).
+scan_result scan_label(const char* first, const char* last, std::int32_t* label, bool* comment);
+
+// Reads "index:" at `first`, which is not white space. On success the
+// result points just past the colon.
+scan_result scan_index(const char* first, const char* last, std::int32_t* index);
+
+// Walks one line, calling
+//   on_label(std::int32_t label, const char* at) -> scan_error
+//   on_pair(std::int32_t index, const char* value_first, const char* last,
+//           const char* at) -> scan_result
+// for each token, in line order. `on_pair` reads the value starting at
+// value_first (white space after the colon already skipped; never at the
+// end of the line) and returns its end. A value must be followed by white
+// space or the line's end. The first error ends the walk.
+template <class OnLabel, class OnPair>
+scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
+  const char* p = first;
+  // Label list: only a space or the line's end means "no (more) labels".
+  while (p < last && *p != ' ') {
+    std::int32_t label = 0;
+    bool comment = false;
+    scan_result read = scan_label(p, last, &label, &comment);
+    if (read.error != scan_error::none) return read;
+    if (comment) return {last, scan_error::none};
+    const char* label_at = skip_blanks(p, last);
+    scan_error handled = on_label(label, label_at);
+    if (handled != scan_error::none) return {label_at, handled};
+    p = read.ptr;
+    if (p == last || *p != ',') break;
+    ++p;
+  }
+  // Pair section.
+  for (;;) {
+    p = skip_blanks(p, last);
+    if (p == last || *p == '#') return {last, scan_error::none};
+    const char* pair_first = p;
+    std::int32_t index = 0;
+    scan_result read = scan_index(p, last, &index);
+    if (read.error != scan_error::none) return read;
+    const char* value_first = skip_blanks(read.ptr, last);
+    if (value_first == last) return {read.ptr, scan_error::value_missing};
+    scan_result value = on_pair(index, value_first, last, pair_first);
+    if (value.error != scan_error::none) return value;
+    if (value.ptr < last && !is_blank(*value.ptr)) return {value_first, scan_error::value_not_number};
+    p = value.ptr;
+  }
+}
+
+}  // namespace quarnel

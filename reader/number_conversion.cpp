@@ -1,0 +1,135 @@
+#include "number_conversion.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace quarnel {
+namespace {
+
+bool is_hex_digit(char c) {
+  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
+
+bool is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
+
+// For a token that from_chars found out of range, tells whether its magnitude
+// is huge (overflow) rather than tiny (underflow). Such tokens have a decimal
+// (or binary) exponent beyond about 300 either way, so the sign of a rough
+// estimate of that exponent decides.
+bool magnitude_is_huge(const char* first, const char* end, bool hex) {
+  const char* p = first;
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  if (hex) p += 2;
+  const int digit_weight = hex ? 4 : 1;
+  std::int64_t magnitude = 0;
+  bool seen_nonzero = false;
+  auto is_digit = hex ? is_hex_digit : is_decimal_digit;
+  for (; p < end && is_digit(*p); ++p) {
+    if (seen_nonzero || *p != '0') {
+      seen_nonzero = true;
+      magnitude += digit_weight;
+    }
+  }
+  if (p < end && *p == '.') {
+    for (++p; p < end && is_digit(*p); ++p) {
+      if (seen_nonzero) continue;
+      if (*p == '0')
+        magnitude -= digit_weight;
+      else
+        seen_nonzero = true;
+    }
+  }
+  std::int64_t exponent = 0;
+  if (p < end && ((*p | 0x20) == (hex ? 'p' : 'e'))) {
+    ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    for (; p < end && is_decimal_digit(*p); ++p) {
+      if (exponent < (std::int64_t{1} << 40)) exponent = exponent * 10 + (*p - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  return magnitude + exponent > 0;
+}
+
+// Applies strtod's out-of-range results, which from_chars leaves unset.
+void settle_out_of_range(const char* first, const char* end, bool hex, bool negative,
+                         double* value) {
+  const double magnitude =
+      magnitude_is_huge(first, end, hex) ? std::numeric_limits<double>::infinity() : 0.0;
+  *value = negative ? -magnitude : magnitude;
+}
+
+}  // namespace
+
+const char* convert_double(const char* first, const char* last, double* value) {
+  const char* p = first;
+  // from_chars takes a leading '-' but not a '+'; strtod takes either, once.
+  if (p < last && *p == '+') {
+    ++p;
+    if (p < last && (*p == '+' || *p == '-')) return nullptr;
+  }
+  const bool negative = p < last && *p == '-';
+  const char* unsigned_first = negative ? p + 1 : p;
+
+  if (last - unsigned_first >= 2 && unsigned_first[0] == '0' && (unsigned_first[1] | 0x20) == 'x') {
+    const char* digits = unsigned_first + 2;
+    double magnitude = 0;
+    // from_chars would also take a sign, "inf" or "nan" here; strtod takes
+    // only hex digits or a point after the "0x".
+    auto result = digits < last && (is_hex_digit(*digits) || *digits == '.')
+                      ? std::from_chars(digits, last, magnitude, std::chars_format::hex)
+                      : std::from_chars_result{digits, std::errc::invalid_argument};
+    if (result.ec == std::errc::invalid_argument) {
+      // "0x" without hex digits: strtod reads just the "0".
+      *value = negative ? -0.0 : 0.0;
+      return unsigned_first + 1;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+      settle_out_of_range(first, result.ptr, true, negative, value);
+    } else {
+      *value = negative ? -magnitude : magnitude;
+    }
+    return result.ptr;
+  }
+
+  auto result = std::from_chars(p, last, *value);
+  if (result.ec == std::errc::invalid_argument) return nullptr;
+  if (result.ec == std::errc::result_out_of_range)
+    settle_out_of_range(first, result.ptr, false, negative, value);
+  return result.ptr;
+}
+
+std::int32_t label_from_double(double value) {
+  constexpr double limit = 2147483648.0;  // 2^31
+  if (!(value < limit && value >= -limit)) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(value);  // truncates toward zero
+}
+
+const char* convert_index(const char* first, const char* last, std::int32_t* index,
+                          bool* out_of_range) {
+  *out_of_range = false;
+  const char* p = first;
+  bool negative = false;
+  if (p < last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* digits = p;
+  std::int64_t magnitude = 0;
+  constexpr std::int64_t bound = std::int64_t{1} << 31;
+  for (; p < last && is_decimal_digit(*p); ++p) {
+    magnitude = magnitude * 10 + (*p - '0');
+    if (magnitude > bound) {
+      // Keep consuming digits so that the caller can report the whole token.
+      magnitude = bound + 1;
+    }
+  }
+  if (p == digits) return nullptr;
+  if (magnitude > (negative ? bound : bound - 1)) {
+    *out_of_range = true;
+    return nullptr;
+  }
+  *index = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  return p;
+}
+
+}  // namespace quarnel

@@ -1,0 +1,31 @@
+// Why a line of the data file cannot be read.
+#pragma once
+
+namespace quarnel {
+
+enum class scan_error : unsigned char {
+  none,
+  // a label token is not a complete number
+  label_not_number,
+  // white space after a comma runs to the end of the line
+  label_missing,
+  // a pair does not begin with a decimal integer
+  index_not_integer,
+  // a feature index is beyond the 32-bit signed range
+  index_out_of_range,
+  // the index is not directly followed by a colon
+  colon_missing,
+  // nothing but white space follows the colon on this line
+  value_missing,
+  // the value is not a complete number
+  value_not_number,
+  // the same feature index occurs twice in one instance
+  duplicate_index,
+  // a token handler ended the walk early; its caller knows why
+  stopped,
+};
+
+// A short reason for messages, in lower case.
+const char* describe(scan_error error);
+
+}  // namespace quarnel

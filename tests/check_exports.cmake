@@ -1,0 +1,15 @@
+# Fails unless the module's dynamic symbol table defines mexFunction alone.
+execute_process(COMMAND nm -D --defined-only ${MODULE}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names "")
+foreach(line ${lines})
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+if(NOT names STREQUAL "mexFunction")
+  message(FATAL_ERROR "exported symbols: ${names}")
+endif()

@@ -1,0 +1,84 @@
+// Lines come out whole, whatever the block boundaries, line ends and sizes.
+#include "line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using quarnel::line_status;
+
+std::vector<std::string> lines_of(const std::string& text, std::size_t block_size) {
+  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
+  quarnel::line_reader reader;
+  EXPECT_TRUE(quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), block_size));
+  std::vector<std::string> lines;
+  const char* first;
+  const char* last;
+  line_status status;
+  while ((status = quarnel::next_line(&reader, &first, &last)) == line_status::line) {
+    lines.emplace_back(first, last);
+    EXPECT_EQ(reader.line_number, static_cast<std::int64_t>(lines.size()));
+  }
+  EXPECT_EQ(status, line_status::end_of_data);
+  quarnel::line_reader_close(&reader);
+  return lines;
+}
+
+TEST(LineReader, SplitsLinesAcrossEveryBlockSize) {
+  const std::string text = "3,1 1:0.5 4:2\r\n\n1 2:1\r\n\r\n 3:7\nlast line\r";
+  const std::vector<std::string> expected = {"3,1 1:0.5 4:2", "", "1 2:1", "", " 3:7",
+                                             "last line"};
+  for (std::size_t block = 1; block <= text.size() + 1; ++block)
+    EXPECT_EQ(lines_of(text, block), expected) << "block size " << block;
+}
+
+TEST(LineReader, KeepsALastLineWithoutNewline) {
+  EXPECT_EQ(lines_of("1 1:1\n7 0:1", 4), (std::vector<std::string>{"1 1:1", "7 0:1"}));
+  EXPECT_EQ(lines_of("1 1:1\n", 4), (std::vector<std::string>{"1 1:1"}));
+  EXPECT_EQ(lines_of("", 4), (std::vector<std::string>{}));
+  EXPECT_EQ(lines_of("\n", 4), (std::vector<std::string>{""}));
+  // A lone carriage return inside a line is white space, not a line end.
+  EXPECT_EQ(lines_of("1\r2\n", 4), (std::vector<std::string>{"1\r2"}));
+}
+
+TEST(LineReader, GrowsForALineLongerThanTheBuffer) {
+  std::string long_line(100000, 'a');
+  std::string text = "x\n" + long_line + "\ny\n";
+  EXPECT_EQ(lines_of(text, 16), (std::vector<std::string>{"x", long_line, "y"}));
+}
+
+struct failing_source {
+  std::string content;
+  std::size_t fail_after;  // bytes served before the read error
+  std::size_t served;
+};
+
+std::size_t read_then_fail(void* context, char* into, std::size_t size, bool* failed) {
+  auto* source = static_cast<failing_source*>(context);
+  if (source->served >= source->fail_after) {
+    *failed = true;
+    return 0;
+  }
+  std::size_t count = std::min({size, source->fail_after - source->served, source->content.size() - source->served});
+  std::copy_n(source->content.data() + source->served, count, into);
+  source->served += count;
+  return count;
+}
+
+TEST(LineReader, ReportsAReadErrorInsteadOfAnEnd) {
+  failing_source source{"1 1:1\n2 2:2\n3 3:3\n", 8, 0};
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_fail}, 4));
+  const char* first;
+  const char* last;
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(std::string(first, last), "1 1:1");
+  EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::read_failed);
+  EXPECT_EQ(reader.bytes_read, 8);
+  quarnel::line_reader_close(&reader);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// What the sizing scan counts, and which files it refuses.
+#include "sizing_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+using quarnel::failure_kind;
+using quarnel::scan_error;
+using quarnel_test::read_text;
+
+TEST(SizingScan, MeasuresTheExampleFile) {
+  auto result = read_text("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
+  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  EXPECT_EQ(result.sizes.instance_count, 3);
+  EXPECT_EQ(result.sizes.label_count, 2);
+  EXPECT_EQ(result.sizes.label_entry_count, 3);
+  EXPECT_EQ(result.sizes.element_count, 4);
+  EXPECT_EQ(result.sizes.min_index, 1);
+  EXPECT_EQ(result.sizes.max_index, 4);
+  EXPECT_EQ(feature_count(result.sizes), 4);
+  EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{3, 1}));
+}
+
+TEST(SizingScan, DegenerateFilesAndIndexRanges) {
+  auto empty = read_text("");
+  EXPECT_EQ(empty.sizes.instance_count, 0);
+  EXPECT_EQ(feature_count(empty.sizes), 0);
+
+  auto no_pairs = read_text("1\n\n2,3\n");
+  EXPECT_EQ(no_pairs.sizes.instance_count, 3);
+  EXPECT_EQ(feature_count(no_pairs.sizes), 0);
+
+  EXPECT_EQ(feature_count(read_text(" 0:1 4:1\n").sizes), 5);
+  EXPECT_EQ(feature_count(read_text(" -2:1 4:1\n").sizes), 7);
+  // Indices that do not ascend still widen the range to the largest one.
+  auto unordered = read_text(" 9:1 2:1\n 3:1\n");
+  EXPECT_EQ(unordered.sizing.kind, failure_kind::none);
+  EXPECT_EQ(unordered.sizes.max_index, 9);
+}
+
+TEST(SizingScan, LastLineWithoutNewlineIsAnInstance) {
+  auto result = read_text("1 1:1\n7 0:1");
+  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  EXPECT_EQ(result.sizes.instance_count, 2);
+  EXPECT_EQ(result.sizes.min_index, 0);
+  EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{1, 7}));
+}
+
+TEST(SizingScan, CommentLinesAndCrLfLineEnds) {
+  auto result = read_text("# header line\r\n3 1:1\r\n\r\n#2 5:5\r\n 2:2 # trailing\r\n");
+  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  EXPECT_EQ(result.sizes.instance_count, 3);  // "3 ...", the empty line, " 2:2"
+  EXPECT_EQ(result.sizes.max_index, 2);
+  EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{3}));
+}
+
+TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
+  struct example {
+    std::string text;
+    scan_error error;
+    std::int64_t line, column;
+  } examples[] = {
+      {"1 1:1\n#c\n2 1:1 x:3\n", scan_error::index_not_integer, 3, 7},
+      {"1 1:\n2:1\n", scan_error::value_missing, 1, 5},  // never takes the next line's token
+      {"1 3:1 2:2 3:4\n", scan_error::duplicate_index, 1, 11},
+      {"1 5:1 5:2\n", scan_error::duplicate_index, 1, 7},
+      {" 1:1\n\t2:1\n", scan_error::label_not_number, 2, 2},
+      {" 99999999999:1\n", scan_error::index_out_of_range, 1, 2},
+  };
+  for (const example& e : examples) {
+    auto result = read_text(e.text);
+    EXPECT_EQ(result.sizing.kind, failure_kind::malformed) << e.text;
+    EXPECT_EQ(result.sizing.error, e.error) << e.text;
+    EXPECT_EQ(result.sizing.line, e.line) << e.text;
+    EXPECT_EQ(result.sizing.column, e.column) << e.text;
+  }
+}
+
+}  // namespace
