@@ -61,9 +61,42 @@ void settle_out_of_range(const char* first, const char* end, bool hex, bool nega
   *value = negative ? -magnitude : magnitude;
 }
 
+// Exact powers of ten: every one up to 10^22 is a double.
+constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common case of a data file, a plain decimal such as "0.123456" or
+// "-17": when its digits fit in 53 bits and it has at most 22 fraction
+// digits, one IEEE division of two exact doubles is correctly rounded.
+// Returns nullptr when the token needs the general conversion.
+const char* convert_simple_decimal(const char* first, const char* last, double* value) {
+  const char* p = first;
+  const bool negative = p < last && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  for (; p < last && is_decimal_digit(*p); ++p, ++digits)
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  int fraction_digits = 0;
+  if (p < last && *p == '.') {
+    for (++p; p < last && is_decimal_digit(*p); ++p, ++fraction_digits)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    digits += fraction_digits;
+  }
+  if (digits == 0 || digits > 19) return nullptr;
+  // Exponents, hexadecimal forms and the like go the general way.
+  if (p < last && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x' || *p == '.')) return nullptr;
+  if (mantissa > (std::uint64_t{1} << 53) || fraction_digits > 22) return nullptr;
+  double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction_digits];
+  *value = negative ? -magnitude : magnitude;
+  return p;
+}
+
 }  // namespace
 
 const char* convert_double(const char* first, const char* last, double* value) {
+  if (const char* end = convert_simple_decimal(first, last, value)) return end;
   const char* p = first;
   // from_chars takes a leading '-' but not a '+'; strtod takes either, once.
   if (p < last && *p == '+') {
