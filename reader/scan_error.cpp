@@ -6,7 +6,7 @@ const char* describe(scan_error error) {
   switch (error) {
     case scan_error::none: return "no error";
     case scan_error::label_not_number: return "label is not a number";
-    case scan_error::label_missing: return "label missing after comma";
+    case scan_error::label_missing: return "label missing";
     case scan_error::index_not_integer: return "feature index is not an integer";
     case scan_error::index_out_of_range: return "feature index out of range";
     case scan_error::colon_missing: return "colon missing after feature index";

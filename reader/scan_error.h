@@ -7,7 +7,7 @@ enum class scan_error : unsigned char {
   none,
   // a label token is not a complete number
   label_not_number,
-  // white space after a comma runs to the end of the line
+  // only white space where a label must begin (after a tab, say)
   label_missing,
   // a pair does not begin with a decimal integer
   index_not_integer,
