@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "byte_source.h"
+#include "line_reader.h"
 #include "test_support.h"
 
 namespace {
@@ -77,6 +79,33 @@ TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
     EXPECT_EQ(result.sizing.line, e.line) << e.text;
     EXPECT_EQ(result.sizing.column, e.column) << e.text;
   }
+}
+
+// A source that serves its first `size` bytes, then fails.
+struct broken_source {
+  quarnel::memory_cursor cursor;
+};
+
+std::size_t read_then_break(void* context, char* into, std::size_t size, bool* failed) {
+  auto* source = static_cast<broken_source*>(context);
+  if (source->cursor.next == source->cursor.last) {
+    *failed = true;
+    return 0;
+  }
+  return quarnel::memory_byte_source(&source->cursor).read(&source->cursor, into, size, failed);
+}
+
+TEST(SizingScan, AReadErrorIsAFailureNotAnEarlyEnd) {
+  const std::string text = "1 1:1\n2 2:2\n";
+  broken_source source{{text.data(), text.data() + text.size()}};
+  quarnel::label_dictionary dictionary;
+  ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_break}, 4));
+  quarnel::problem_sizes sizes;
+  EXPECT_EQ(quarnel::sizing_scan(&reader, &sizes, &dictionary).kind, failure_kind::read_failed);
+  quarnel::line_reader_close(&reader);
+  quarnel::label_dictionary_release(&dictionary);
 }
 
 }  // namespace
