@@ -1,0 +1,38 @@
+function test_build_function ()
+  % build_quarnel compiles a working module, with its help beside it and
+  % mexFunction its only export, into the folder it is given.
+  root = fileparts (fileparts (fileparts (mfilename ("fullpath"))));
+  folder = tempname ();
+  confirm_recursive_rmdir (false, "local");
+  unwind_protect
+    addpath (root);
+    printed = evalc ("built = build_quarnel (folder);");
+    assert (built, folder);
+    assert (! isempty (strfind (printed, folder)), printed);
+
+    module = fullfile (folder, "quarnel.mex");
+    addpath (folder);
+    assert (which ("quarnel"), module);
+    assert (! isempty (strfind (evalc ("help quarnel"), "Usage: ")));
+
+    [printed, labels, features, label_map] = ...
+      call_quarnel (write_data ("3,1 1:0.5 4:2\n1 2:1\n 3:7\n"));
+    assert (printed, "");
+    assert (label_map, [3; 1]);
+    assert (labels, sparse ([1 1; 0 1; 0 0]));
+    assert (features, sparse ([0.5 0 0 2; 0 1 0 0; 0 0 7 0]));
+
+    if (isunix () && ! ismac ())
+      [status, symbols] = system (["nm -D --defined-only '" module "'"]);
+      assert (status, 0, symbols);
+      names = regexp (strtrim (symbols), '\S+$', "match", "lineanchors");
+      assert (names, {"mexFunction"});
+    end
+  unwind_protect_cleanup
+    rmpath (folder);
+    rmpath (root);
+    if (exist (folder, "dir"))
+      rmdir (folder, "s");
+    end
+  end_unwind_protect
+end
