@@ -1,8 +1,10 @@
 // Times the reader's two scans over a file with plain arrays and no host,
 // and, as the floor, one read of the file counting lines with memchr over
-// the same buffer size. Prints one line per run: seconds and MB/s.
+// the same buffer size. Prints the median of RUNS runs (default 5): seconds
+// and MB/s; with --machine, key=value lines instead (for bench/run), with
+// each median's fastest and slowest run and the file's longest line.
 //
-//   scan_driver FILE [RUNS]
+//   scan_driver [--machine] FILE [RUNS]
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -24,22 +26,33 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// One read of the file, counting newlines: what any reader must pay.
-double read_floor(const char* path, std::int64_t* lines) {
+// One read of the file, counting newlines: what any reader must pay. Also
+// measures the longest line, newline included, which bounds the reader's
+// buffer.
+double read_floor(const char* path, std::int64_t* lines, std::int64_t* longest_line) {
   auto start = std::chrono::steady_clock::now();
   std::FILE* file = std::fopen(path, "r");
   if (file == nullptr) return -1;
   std::vector<char> buffer(default_block_size);
   *lines = 0;
+  *longest_line = 0;
+  std::int64_t offset = 0;      // of the buffer's first byte in the file
+  std::int64_t line_start = 0;  // offset of the current line's first byte
   std::size_t count;
   while ((count = std::fread(buffer.data(), 1, buffer.size(), file)) != 0) {
-    const char* p = buffer.data();
+    const char* first = buffer.data();
+    const char* p = first;
     const char* end = p + count;
     while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
       ++*lines;
       ++p;
+      const std::int64_t next_start = offset + (p - first);
+      *longest_line = std::max(*longest_line, next_start - line_start);
+      line_start = next_start;
     }
+    offset += static_cast<std::int64_t>(count);
   }
+  *longest_line = std::max(*longest_line, offset - line_start);
   std::fclose(file);
   return seconds_since(start);
 }
@@ -93,12 +106,17 @@ double median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool machine = argc > 1 && std::strcmp(argv[1], "--machine") == 0;
+  if (machine) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
+    std::fprintf(stderr, "usage: scan_driver [--machine] FILE [RUNS]\n");
     return 2;
   }
   const char* path = argv[1];
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   std::FILE* file = std::fopen(path, "r");
   if (file == nullptr) {
     std::fprintf(stderr, "cannot open %s\n", path);
@@ -110,9 +128,9 @@ int main(int argc, char** argv) {
 
   std::vector<double> floors, sizings, fills, boths;
   problem_sizes sizes{};
+  std::int64_t lines = 0, longest_line = 0;
   for (int run = 0; run < runs; ++run) {
-    std::int64_t lines = 0;
-    floors.push_back(read_floor(path, &lines));
+    floors.push_back(read_floor(path, &lines, &longest_line));
     double sizing = 0, fill = 0;
     if (!scan_both(path, &sizing, &fill, &sizes)) {
       std::fprintf(stderr, "scan failed on %s\n", path);
@@ -123,6 +141,26 @@ int main(int argc, char** argv) {
     boths.push_back(sizing + fill);
   }
   const double floor = median(floors), both = median(boths);
+  if (machine) {
+    std::printf("megabytes=%.6f\nlines=%lld\nlongest_line=%lld\ninstances=%lld\nlabels=%lld\n"
+                "label_entries=%lld\npairs=%lld\nfeatures=%lld\nruns=%d\n",
+                megabytes, static_cast<long long>(lines), static_cast<long long>(longest_line),
+                static_cast<long long>(sizes.instance_count),
+                static_cast<long long>(sizes.label_count),
+                static_cast<long long>(sizes.label_entry_count),
+                static_cast<long long>(sizes.element_count),
+                static_cast<long long>(feature_count(sizes)), runs);
+    const struct {
+      const char* name;
+      const std::vector<double>& seconds;
+    } timings[] = {{"floor", floors}, {"sizing", sizings}, {"fill", fills}, {"both", boths}};
+    for (const auto& timing : timings)
+      std::printf("%s_median=%.6f\n%s_min=%.6f\n%s_max=%.6f\n", timing.name,
+                  median(timing.seconds), timing.name,
+                  *std::min_element(timing.seconds.begin(), timing.seconds.end()), timing.name,
+                  *std::max_element(timing.seconds.begin(), timing.seconds.end()));
+    return 0;
+  }
   std::printf("file %.1f MB, %lld instances, %lld labels, %lld pairs\n", megabytes,
               static_cast<long long>(sizes.instance_count),
               static_cast<long long>(sizes.label_count),
