@@ -13,6 +13,28 @@ bool is_hex_digit(char c) {
 
 bool is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The end of the hexadecimal number (after "0x") that strtod would read:
+// digits with an optional point, then "p", an optional sign and decimal
+// digits only when a digit follows. from_chars alone would also take a
+// second sign ("p+-1"). Returns `first` when there are no digits.
+const char* hex_number_end(const char* first, const char* last) {
+  const char* p = first;
+  bool digits = false;
+  for (; p < last && is_hex_digit(*p); ++p) digits = true;
+  if (p < last && *p == '.')
+    for (++p; p < last && is_hex_digit(*p); ++p) digits = true;
+  if (!digits) return first;
+  if (p < last && (*p | 0x20) == 'p') {
+    const char* q = p + 1;
+    if (q < last && (*q == '+' || *q == '-')) ++q;
+    if (q < last && is_decimal_digit(*q)) {
+      while (q < last && is_decimal_digit(*q)) ++q;
+      p = q;
+    }
+  }
+  return p;
+}
+
 // For a token that from_chars found out of range, tells whether its magnitude
 // is huge (overflow) rather than tiny (underflow). Such tokens have a decimal
 // (or binary) exponent beyond about 300 either way, so the sign of a rough
@@ -108,11 +130,12 @@ const char* convert_double(const char* first, const char* last, double* value) {
 
   if (last - unsigned_first >= 2 && unsigned_first[0] == '0' && (unsigned_first[1] | 0x20) == 'x') {
     const char* digits = unsigned_first + 2;
+    const char* end = hex_number_end(digits, last);
     double magnitude = 0;
-    // from_chars would also take a sign, "inf" or "nan" here; strtod takes
-    // only hex digits or a point after the "0x".
-    auto result = digits < last && (is_hex_digit(*digits) || *digits == '.')
-                      ? std::from_chars(digits, last, magnitude, std::chars_format::hex)
+    // Bounded to what strtod reads: from_chars would also take a sign,
+    // "inf" or "nan" after the "0x".
+    auto result = end != digits
+                      ? std::from_chars(digits, end, magnitude, std::chars_format::hex)
                       : std::from_chars_result{digits, std::errc::invalid_argument};
     if (result.ec == std::errc::invalid_argument) {
       // "0x" without hex digits: strtod reads just the "0".
