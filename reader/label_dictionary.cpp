@@ -6,6 +6,18 @@ namespace quarnel {
 namespace {
 
 constexpr std::int64_t initial_room = 16;
+constexpr label_slot free_slot = ~label_slot{0};
+// Positions fit the slot's 32 bits; the free pattern is never a real slot,
+// since that would take 2^32 distinct labels, more than any index can hold.
+constexpr std::int64_t most_labels = (std::int64_t{1} << 32) - 1;
+
+label_slot slot_of(std::int32_t label, std::int64_t position) {
+  return (label_slot{static_cast<std::uint32_t>(label)} << 32) | static_cast<std::uint32_t>(position);
+}
+
+std::int32_t label_in(label_slot slot) { return static_cast<std::int32_t>(slot >> 32); }
+
+std::int64_t position_in(label_slot slot) { return static_cast<std::int64_t>(slot & 0xFFFFFFFFu); }
 
 // Fibonacci hashing: spreads consecutive labels, the common case, evenly.
 std::uint64_t first_slot(std::int32_t label, std::uint64_t mask) {
@@ -16,7 +28,7 @@ std::uint64_t first_slot(std::int32_t label, std::uint64_t mask) {
 label_slot* allocate_free_slots(std::uint64_t count) {
   label_slot* slots = static_cast<label_slot*>(std::malloc(count * sizeof(label_slot)));
   if (slots != nullptr)
-    for (std::uint64_t i = 0; i < count; ++i) slots[i].position = -1;
+    for (std::uint64_t i = 0; i < count; ++i) slots[i] = free_slot;
   return slots;
 }
 
@@ -29,8 +41,8 @@ bool grow_index(label_dictionary* dictionary) {
   for (std::int64_t position = 0; position < dictionary->label_count; ++position) {
     std::int32_t label = dictionary->labels[position];
     std::uint64_t slot = first_slot(label, mask);
-    while (slots[slot].position >= 0) slot = (slot + 1) & mask;
-    slots[slot] = {position, label};
+    while (slots[slot] != free_slot) slot = (slot + 1) & mask;
+    slots[slot] = slot_of(label, position);
   }
   std::free(dictionary->slots);
   dictionary->slots = slots;
@@ -62,9 +74,9 @@ void label_dictionary_release(label_dictionary* dictionary) {
 std::int64_t label_dictionary_find(const label_dictionary& dictionary, std::int32_t label) {
   std::uint64_t slot = first_slot(label, dictionary.slot_mask);
   for (;;) {
-    const label_slot& entry = dictionary.slots[slot];
-    if (entry.position < 0) return dictionary.label_count;
-    if (entry.label == label) return entry.position;
+    const label_slot entry = dictionary.slots[slot];
+    if (entry == free_slot) return dictionary.label_count;
+    if (label_in(entry) == label) return position_in(entry);
     slot = (slot + 1) & dictionary.slot_mask;
   }
 }
@@ -72,11 +84,12 @@ std::int64_t label_dictionary_find(const label_dictionary& dictionary, std::int3
 std::int64_t label_dictionary_find_or_add(label_dictionary* dictionary, std::int32_t label) {
   std::uint64_t slot = first_slot(label, dictionary->slot_mask);
   for (;;) {
-    const label_slot& entry = dictionary->slots[slot];
-    if (entry.position < 0) break;
-    if (entry.label == label) return entry.position;
+    const label_slot entry = dictionary->slots[slot];
+    if (entry == free_slot) break;
+    if (label_in(entry) == label) return position_in(entry);
     slot = (slot + 1) & dictionary->slot_mask;
   }
+  if (dictionary->label_count == most_labels) return -1;
   if (dictionary->label_count == dictionary->room) {
     std::int64_t room = dictionary->room * 2;
     void* grown = std::realloc(dictionary->labels, static_cast<std::size_t>(room) * sizeof(std::int32_t));
@@ -86,11 +99,11 @@ std::int64_t label_dictionary_find_or_add(label_dictionary* dictionary, std::int
   }
   std::int64_t position = dictionary->label_count++;
   dictionary->labels[position] = label;
-  dictionary->slots[slot] = {position, label};
+  dictionary->slots[slot] = slot_of(label, position);
   // Keep at most half the slots in use, so that probe runs stay short.
   if (static_cast<std::uint64_t>(dictionary->label_count) * 2 > dictionary->slot_mask + 1 &&
       !grow_index(dictionary)) {
-    dictionary->slots[slot].position = -1;
+    dictionary->slots[slot] = free_slot;
     --dictionary->label_count;
     return -1;
   }

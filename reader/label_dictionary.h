@@ -9,10 +9,10 @@
 
 namespace quarnel {
 
-struct label_slot {
-  std::int64_t position;  // -1 when the slot is free
-  std::int32_t label;
-};
+// A slot of the hash index: the label in the high 32 bits, its position in
+// the low 32 bits; all bits set when free. Eight bytes keep the index small
+// enough to stay in cache for hundreds of thousands of labels.
+using label_slot = std::uint64_t;
 
 struct label_dictionary {
   std::int32_t* labels;
