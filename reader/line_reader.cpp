@@ -37,6 +37,20 @@ bool refill(line_reader* reader) {
   return true;
 }
 
+// Hands out the bytes from `begin` up to `line_end` as the next line, less a
+// carriage return before its end; the next line starts at `next_begin`.
+line_status hand_out(line_reader* reader, std::size_t line_end, std::size_t next_begin,
+                     const char** first, const char** last) {
+  const char* start = reader->buffer + reader->begin;
+  const char* end = reader->buffer + line_end;
+  if (end > start && end[-1] == '\r') --end;
+  *first = start;
+  *last = end;
+  reader->begin = next_begin;
+  ++reader->line_number;
+  return line_status::line;
+}
+
 }  // namespace
 
 bool line_reader_open(line_reader* reader, byte_source source, std::size_t block_size) {
@@ -65,18 +79,11 @@ void line_reader_restart(line_reader* reader) {
 line_status next_line(line_reader* reader, const char** first, const char** last) {
   std::size_t searched = reader->begin;  // bytes before this hold no newline
   for (;;) {
-    const char* start = reader->buffer + reader->begin;
-    const char* from = reader->buffer + searched;
-    const char* newline =
-        static_cast<const char*>(std::memchr(from, '\n', reader->end - searched));
+    const char* newline = static_cast<const char*>(
+        std::memchr(reader->buffer + searched, '\n', reader->end - searched));
     if (newline != nullptr) {
-      const char* line_end = newline;
-      if (line_end > start && line_end[-1] == '\r') --line_end;
-      *first = start;
-      *last = line_end;
-      reader->begin = static_cast<std::size_t>(newline - reader->buffer) + 1;
-      ++reader->line_number;
-      return line_status::line;
+      std::size_t line_end = static_cast<std::size_t>(newline - reader->buffer);
+      return hand_out(reader, line_end, line_end + 1, first, last);
     }
     // All pending bytes were searched; after the refill moves them to the
     // buffer's start, the search goes on from where they end.
@@ -89,14 +96,7 @@ line_status next_line(line_reader* reader, const char** first, const char** last
     if (reader->out_of_memory) return line_status::out_of_memory;
     if (reader->begin == reader->end) return line_status::end_of_data;
     // A last line without a newline.
-    start = reader->buffer + reader->begin;
-    const char* line_end = reader->buffer + reader->end;
-    if (line_end[-1] == '\r') --line_end;
-    *first = start;
-    *last = line_end;
-    reader->begin = reader->end;
-    ++reader->line_number;
-    return line_status::line;
+    return hand_out(reader, reader->end, reader->end, first, last);
   }
 }
 

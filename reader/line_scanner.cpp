@@ -2,19 +2,11 @@
 
 namespace quarnel {
 
-scan_result scan_label(const char* first, const char* last, std::int32_t* label, bool* comment) {
-  *comment = false;
-  const char* p = skip_blanks(first, last);
-  if (p == last) return {first, scan_error::label_missing};
-  if (*p == '#') {
-    *comment = true;
-    return {last, scan_error::none};
-  }
+scan_result scan_label(const char* first, const char* last, std::int32_t* label) {
   double value = 0;
-  const char* end = convert_double(p, last, &value);
-  // The token ends at a comma, white space or the line's end.
+  const char* end = convert_double(first, last, &value);
   if (end == nullptr || (end < last && *end != ',' && !is_blank(*end)))
-    return {p, scan_error::label_not_number};
+    return {first, scan_error::label_not_number};
   *label = label_from_double(value);
   return {end, scan_error::none};
 }

@@ -37,11 +37,9 @@ inline bool is_comment_line(const char* first, const char* last) {
   return first < last && *first == '#';
 }
 
-// Reads one label token at `first` (after a comma or at the line start).
-// The conversion skips white space first, as "%lf" does. On success
-// `*label` is set and `*comment` tells whether a "#" stood where the label
-// would begin (then nothing more of the line is read).
-scan_result scan_label(const char* first, const char* last, std::int32_t* label, bool* comment);
+// Converts the label token at `first`, which is not white space. The token
+// must end at a comma, white space or the line's end.
+scan_result scan_label(const char* first, const char* last, std::int32_t* label);
 
 // Reads "index:" at `first`, which is not white space. On success the
 // result points just past the colon.
@@ -60,12 +58,13 @@ scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, O
   const char* p = first;
   // Label list: only a space or the line's end means "no (more) labels".
   while (p < last && *p != ' ') {
-    std::int32_t label = 0;
-    bool comment = false;
-    scan_result read = scan_label(p, last, &label, &comment);
-    if (read.error != scan_error::none) return read;
-    if (comment) return {last, scan_error::none};
+    // Other white space is skipped, as the "%lf" conversion does.
     const char* label_at = skip_blanks(p, last);
+    if (label_at == last) return {p, scan_error::label_missing};
+    if (*label_at == '#') return {last, scan_error::none};
+    std::int32_t label = 0;
+    scan_result read = scan_label(label_at, last, &label);
+    if (read.error != scan_error::none) return read;
     scan_error handled = on_label(label, label_at);
     if (handled != scan_error::none) return {label_at, handled};
     p = read.ptr;

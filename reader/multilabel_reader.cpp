@@ -109,18 +109,15 @@ void load_multilabel_file(const char* fname, mxArray* plhs[]) {
   std::FILE* file = std::fopen(fname, "r");
   label_dictionary dictionary;
   const bool have_dictionary = label_dictionary_create(&dictionary);
-  if (file == nullptr || !have_dictionary) {
-    if (file == nullptr)
-      mexPrintf("can't open input file %s\n", fname);
-    else
-      mexPrintf("not enough memory to read input file %s\n", fname);
-    if (file != nullptr) std::fclose(file);
-    place_failure_outputs(plhs);
-    label_dictionary_release(&dictionary);
-    return;
+  bool read = false;
+  if (file == nullptr) {
+    mexPrintf("can't open input file %s\n", fname);
+  } else if (!have_dictionary) {
+    mexPrintf("not enough memory to read input file %s\n", fname);
+  } else {
+    read = read_file(file, fname, &dictionary, plhs);
   }
-  const bool read = read_file(file, fname, &dictionary, plhs);
-  std::fclose(file);
+  if (file != nullptr) std::fclose(file);
   label_dictionary_release(&dictionary);
   if (!read) {
     place_failure_outputs(plhs);
