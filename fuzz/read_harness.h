@@ -1,0 +1,86 @@
+// What the reader's fuzz targets share: running both scans over bytes in
+// memory, delivered in several ways, and the checks on what they produce.
+// A failed check prints where and aborts, which libFuzzer records as a crash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "fill_scan.h"
+#include "scan_failure.h"
+#include "sizing_scan.h"
+
+namespace quarnel_fuzz {
+
+using quarnel::failure_kind;
+using quarnel::problem_sizes;
+using quarnel::scan_error;
+using quarnel::scan_failure;
+
+[[noreturn]] void disagree(const char* what, const char* file, int line);
+
+#define REQUIRE(condition) \
+  ((condition) ? (void)0 : ::quarnel_fuzz::disagree(#condition, __FILE__, __LINE__))
+
+struct text {
+  const char* data;
+  std::size_t size;
+};
+
+// How the bytes reach the line reader: its first buffer size, and the most
+// bytes one read hands out (0: as many as the reader asks for).
+struct delivery {
+  std::size_t block_size;
+  std::size_t chunk;
+};
+
+extern const delivery deliveries[5];  // deliveries[0] is the module's own
+
+struct columns {
+  std::vector<double> values;
+  std::vector<std::uint64_t> rows;
+  std::vector<std::uint64_t> starts;
+};
+
+struct outcome {
+  scan_failure sizing;
+  scan_failure fill;  // no_failure() when the fill scan did not run
+  problem_sizes sizes;
+  std::vector<std::int32_t> label_map;
+  columns labels;
+  columns pairs;
+  std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
+};
+
+// The sizing scan over `sized`, then, if it succeeded, the fill scan over
+// `filled` into arrays of exactly the room the sizing scan asked for.
+outcome read(text sized, text filled, delivery how);
+
+// Same failure (kind, error, line, column) or, after a successful sizing
+// scan, the same sizes, label map, repeat reports and arrays, bit for bit.
+void require_same(const outcome& a, const outcome& b);
+
+// The lines of the input, found independently of the line reader: a
+// newline ends a line, one carriage return before it (or before the end of
+// the data) is dropped, and bytes after the last newline are a line.
+struct line_span {
+  std::size_t first;
+  std::size_t last;
+};
+std::vector<line_span> split_lines(text input);
+bool is_comment(text input, const line_span& line);
+
+// A malformed line is a non-empty instance line, and the column lies
+// within it, or one past its end for a token missing at the end.
+void check_failure_place(const scan_failure& failure, text input,
+                         const std::vector<line_span>& lines);
+
+// What a successful fill scan promises about its arrays: column starts
+// from 0, never decreasing, ending at the entries written and within the
+// room; every row below its matrix's rows and once per column; repeats
+// reported in instance order.
+void check_success(const outcome& result);
+
+}  // namespace quarnel_fuzz
