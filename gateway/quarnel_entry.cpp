@@ -12,6 +12,18 @@ void answer_usage(mxArray* plhs[]) {
   plhs[1] = mxCreateDoubleMatrix(0, 0, mxREAL);
 }
 
+// The host gives max(nlhs, 1) output slots, fewer than the three the reader
+// fills when the caller asks for fewer: hand over only what fits.
+void hand_over(mxArray* outputs[3], int nlhs, mxArray* plhs[]) {
+  const int room = nlhs < 1 ? 1 : nlhs;
+  for (int i = 0; i < 3; ++i) {
+    if (i < room)
+      plhs[i] = outputs[i];
+    else if (outputs[i] != nullptr)
+      mxDestroyArray(outputs[i]);
+  }
+}
+
 // A file name is a character row vector (or the empty string).
 bool is_file_name(const mxArray* input) {
   return mxIsChar(input) && mxGetNumberOfDimensions(input) == 2 &&
@@ -26,9 +38,12 @@ bool is_file_name(const mxArray* input) {
 #define QUARNEL_EXPORT __attribute__((visibility("default")))
 #endif
 
-extern "C" QUARNEL_EXPORT void mexFunction(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+namespace {
+
+// Fills all three outputs, whatever the caller asked for.
+void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
   if (nrhs != 1 || !is_file_name(prhs[0])) {
-    answer_usage(plhs);
+    answer_usage(outputs);
     return;
   }
   // The buffer is sized to the name, so a name of any length fits; a host
@@ -36,10 +51,19 @@ extern "C" QUARNEL_EXPORT void mexFunction(int, mxArray* plhs[], int nrhs, const
   const std::size_t length = static_cast<std::size_t>(mxGetN(prhs[0])) * 4;
   char* fname = static_cast<char*>(std::malloc(length + 1));
   if (fname == nullptr) {
-    answer_usage(plhs);
+    answer_usage(outputs);
     return;
   }
   mxGetString(prhs[0], fname, static_cast<mwSize>(length + 1));
-  load_multilabel_file(fname, plhs);
+  load_multilabel_file(fname, outputs);
   std::free(fname);
+}
+
+}  // namespace
+
+extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+  // The outputs are made in slots of our own: the host's plhs may hold fewer.
+  mxArray* outputs[3] = {nullptr, nullptr, nullptr};
+  answer_call(nrhs, prhs, outputs);
+  hand_over(outputs, nlhs, plhs);
 }

@@ -116,6 +116,28 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
 
 }  // namespace
 
+scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault) {
+  const char* first = nullptr;
+  const char* last = nullptr;
+  while (next_line(reader, &first, &last) == line_status::line &&
+         reader->line_number <= fault.line) {
+    if (is_comment_line(first, last)) continue;
+    const char* stop = reader->line_number == fault.line ? first + (fault.column - 1) : last;
+    scan_result walked = scan_line(
+        first, last, [](std::int32_t, const char*) { return scan_error::none; },
+        [&](std::int32_t, const char* value_first, const char* line_last, const char*) {
+          if (value_first >= stop) return scan_result{value_first, scan_error::stopped};
+          double value = 0;
+          const char* value_end = convert_double(value_first, line_last, &value);
+          if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
+          return scan_result{value_end, scan_error::none};
+        });
+    if (walked.error == scan_error::value_not_number && walked.ptr < stop)
+      return {failure_kind::malformed, walked.error, reader->line_number, walked.ptr - first + 1};
+  }
+  return fault;
+}
+
 scan_failure fill_scan(line_reader* reader, const problem_sizes& sizes,
                        const label_dictionary& dictionary, sparse_columns labels,
                        sparse_columns pairs, duplicate_label_sink duplicates) {

@@ -36,4 +36,10 @@ scan_failure fill_scan(line_reader* reader, const problem_sizes& sizes,
                        const label_dictionary& dictionary, sparse_columns labels,
                        sparse_columns pairs, duplicate_label_sink duplicates);
 
+// The sizing scan only delimits values, so a value that is not a number can
+// stand before the fault it reports, on an earlier line or earlier on the
+// same one. Reads the lines of `reader` (rewound) up to `fault` and returns
+// the first such value as the fault, or `fault` when there is none.
+scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault);
+
 }  // namespace quarnel

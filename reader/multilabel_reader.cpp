@@ -87,7 +87,11 @@ bool read_file(std::FILE* file, const char* fname, label_dictionary* dictionary,
   }
   problem_sizes sizes;
   scan_failure failure = sizing_scan(&reader, &sizes, dictionary);
-  if (failure.kind == failure_kind::none) {
+  if (failure.kind == failure_kind::malformed) {
+    std::rewind(file);
+    line_reader_restart(&reader);
+    failure = first_fault_up_to(&reader, failure);
+  } else if (failure.kind == failure_kind::none) {
     std::rewind(file);
     line_reader_restart(&reader);
     create_outputs(sizes, *dictionary, plhs);

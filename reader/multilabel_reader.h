@@ -5,6 +5,6 @@
 #include "mex.h"
 
 // Reads the file `fname` and places label_vector, instance_matrix and
-// label_map in slots 1 to 3 of `plhs`. On failure it prints one message and
+// label_map in the three slots of `plhs`. On failure it prints one message and
 // leaves empty 0-by-0 matrices in slots 1 and 2 and nothing in slot 3.
 void load_multilabel_file(const char* fname, mxArray* plhs[]);

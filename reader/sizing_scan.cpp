@@ -23,6 +23,7 @@ scan_failure measure_lines(line_reader* reader, problem_sizes* sizes, label_dict
     bool out_of_memory = false;
     bool ascending = true;
     std::int64_t previous_index = INT64_MIN;
+    const char* pairs_end = first;  // end of the last pair read whole
     scan_result walked = scan_line(
         first, last,
         [&](std::int32_t label, const char*) {
@@ -40,18 +41,20 @@ scan_failure measure_lines(line_reader* reader, problem_sizes* sizes, label_dict
           previous_index = index;
           ++sizes->element_count;
           // Values are only delimited here; the fill scan converts them.
-          return scan_result{skip_to_blank(value_first, line_last), scan_error::none};
+          pairs_end = skip_to_blank(value_first, line_last);
+          return scan_result{pairs_end, scan_error::none};
         });
     if (out_of_memory) return {failure_kind::out_of_memory, scan_error::none, 0, 0};
-    if (walked.error != scan_error::none)
-      return {failure_kind::malformed, walked.error, reader->line_number, walked.ptr - first + 1};
+    // An index repeated among the pairs before a bad token comes first.
     if (!ascending) {
       std::int64_t column = 0;
       bool failed = false;
-      if (find_duplicate_index(first, last, scratch, &column, &failed) != scan_error::none)
+      if (find_duplicate_index(first, pairs_end, scratch, &column, &failed) != scan_error::none)
         return {failure_kind::malformed, scan_error::duplicate_index, reader->line_number, column + 1};
       if (failed) return {failure_kind::out_of_memory, scan_error::none, 0, 0};
     }
+    if (walked.error != scan_error::none)
+      return {failure_kind::malformed, walked.error, reader->line_number, walked.ptr - first + 1};
     ++sizes->instance_count;
   }
   return end_of_lines(status);

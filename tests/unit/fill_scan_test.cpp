@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "byte_source.h"
+#include "line_reader.h"
 #include "test_support.h"
 
 namespace {
@@ -59,6 +61,38 @@ TEST(FillScan, ConvertsValuesTheSizingScanOnlyDelimited) {
   EXPECT_EQ(result.fill.error, quarnel::scan_error::value_not_number);
   EXPECT_EQ(result.fill.line, 1);
   EXPECT_EQ(result.fill.column, 11);
+}
+
+// The sizing scan's fault, then the first value that is not a number before it.
+quarnel::scan_failure first_fault(const std::string& text) {
+  auto result = read_text(text);
+  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
+  quarnel::line_reader reader;
+  quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), 16);
+  quarnel::scan_failure fault = quarnel::first_fault_up_to(&reader, result.sizing);
+  quarnel::line_reader_close(&reader);
+  return fault;
+}
+
+TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
+  struct example {
+    std::string text;
+    quarnel::scan_error error;
+    std::int64_t line, column;
+  } examples[] = {
+      {"1 1:abc\n#c\n1 x:1\n", quarnel::scan_error::value_not_number, 1, 5},
+      {"1 1:1 2:abc x:1\n", quarnel::scan_error::value_not_number, 1, 9},
+      {"1 3:1e5x 2:1 3:1\n", quarnel::scan_error::value_not_number, 1, 5},
+      {"1 1:1 x:1 2:abc\n", quarnel::scan_error::index_not_integer, 1, 7},  // after: not first
+      {"1 1:1 2:1 2:abc\n", quarnel::scan_error::duplicate_index, 1, 11},
+  };
+  for (const example& e : examples) {
+    quarnel::scan_failure fault = first_fault(e.text);
+    EXPECT_EQ(fault.kind, failure_kind::malformed) << e.text;
+    EXPECT_EQ(fault.error, e.error) << e.text;
+    EXPECT_EQ(fault.line, e.line) << e.text;
+    EXPECT_EQ(fault.column, e.column) << e.text;
+  }
 }
 
 TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {

@@ -69,6 +69,7 @@ TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
       {"1 1:\n2:1\n", scan_error::value_missing, 1, 5},  // never takes the next line's token
       {"1 3:1 2:2 3:4\n", scan_error::duplicate_index, 1, 11},
       {"1 5:1 5:2\n", scan_error::duplicate_index, 1, 7},
+      {"1 2:1 2:1 x:1\n", scan_error::duplicate_index, 1, 7},  // before the later bad token
       {" 1:1\n\t2:1\n", scan_error::label_not_number, 2, 2},
       {" 99999999999:1\n", scan_error::index_out_of_range, 1, 2},
   };
