@@ -106,6 +106,7 @@ outcome read(text sized, text filled, delivery how) {
   REQUIRE(line_reader_open(&reader, source_of(&cursor), how.block_size));
   result.sizing = sizing_scan(&reader, &result.sizes, &dictionary);
   result.fill = no_failure();
+  result.reported = result.sizing;
   result.label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
   if (result.sizing.kind == failure_kind::none) {
     chunked_cursor again{{filled.data, filled.data + filled.size}, how.chunk};
@@ -115,6 +116,11 @@ outcome read(text sized, text filled, delivery how) {
     sparse_columns labels = make_room(&result.labels, sizes.label_entry_count, sizes.instance_count);
     sparse_columns pairs = make_room(&result.pairs, sizes.element_count, sizes.instance_count);
     result.fill = fill_scan(&reader, sizes, dictionary, labels, pairs, {&result, record_duplicate});
+  } else if (result.sizing.kind == failure_kind::malformed) {
+    chunked_cursor again{{sized.data, sized.data + sized.size}, how.chunk};
+    reader.source = source_of(&again);
+    line_reader_restart(&reader);
+    result.reported = first_fault_up_to(&reader, result.sizing);
   }
   line_reader_close(&reader);
   label_dictionary_release(&dictionary);
@@ -123,6 +129,7 @@ outcome read(text sized, text filled, delivery how) {
 
 void require_same(const outcome& a, const outcome& b) {
   REQUIRE(same_failure(a.sizing, b.sizing));
+  REQUIRE(same_failure(a.reported, b.reported));
   REQUIRE(same_failure(a.fill, b.fill));
   if (a.sizing.kind != failure_kind::none) return;
   REQUIRE(same_sizes(a.sizes, b.sizes));

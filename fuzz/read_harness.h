@@ -46,6 +46,7 @@ struct columns {
 
 struct outcome {
   scan_failure sizing;
+  scan_failure reported;  // after a malformed sizing scan: the fault the module names
   scan_failure fill;  // no_failure() when the fill scan did not run
   problem_sizes sizes;
   std::vector<std::int32_t> label_map;
@@ -55,7 +56,8 @@ struct outcome {
 };
 
 // The sizing scan over `sized`, then, if it succeeded, the fill scan over
-// `filled` into arrays of exactly the room the sizing scan asked for.
+// `filled` into arrays of exactly the room the sizing scan asked for; if it
+// found `sized` malformed, the search of `sized` for an earlier bad value.
 outcome read(text sized, text filled, delivery how);
 
 // Same failure (kind, error, line, column) or, after a successful sizing
