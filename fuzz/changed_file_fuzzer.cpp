@@ -78,10 +78,7 @@ void require_fresh_content(const outcome& changed, const outcome& fresh) {
   }
 
   REQUIRE(changed.pairs.starts == fresh.pairs.starts);
-  REQUIRE(changed.pairs.values.size() == fresh.pairs.values.size());
-  REQUIRE(fresh.pairs.values.empty() ||
-          std::memcmp(changed.pairs.values.data(), fresh.pairs.values.data(),
-                      fresh.pairs.values.size() * sizeof(double)) == 0);
+  REQUIRE(same_values(changed.pairs.values, fresh.pairs.values));
   REQUIRE(changed.pairs.rows.size() == fresh.pairs.rows.size());
   const std::int64_t shift = std::int64_t{fresh.sizes.min_index} - changed.sizes.min_index;
   for (std::size_t i = 0; i < changed.pairs.rows.size(); ++i) {
@@ -90,10 +87,6 @@ void require_fresh_content(const outcome& changed, const outcome& fresh) {
     if (row == 999999 && fresh_row == 999999) continue;
     REQUIRE(static_cast<std::int64_t>(row) == static_cast<std::int64_t>(fresh_row) + shift);
   }
-}
-
-bool same_place(const scan_failure& a, const scan_failure& b) {
-  return a.kind == b.kind && a.error == b.error && a.line == b.line && a.column == b.column;
 }
 
 }  // namespace
@@ -116,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const outcome fresh = read(filled, filled, deliveries[0]);
   if (fresh.sizing.kind == failure_kind::none && fits(changed, fresh)) {
-    REQUIRE(same_place(fill, fresh.fill));
+    REQUIRE(same_failure(fill, fresh.fill));
     require_fresh_content(changed, fresh);
   } else {
     REQUIRE(fill.kind != failure_kind::none);

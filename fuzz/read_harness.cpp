@@ -50,20 +50,10 @@ sparse_columns make_room(columns* matrix, std::int64_t room, std::int64_t column
   return {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
 }
 
-bool same_failure(const scan_failure& a, const scan_failure& b) {
-  return a.kind == b.kind && a.error == b.error && a.line == b.line && a.column == b.column;
-}
-
 bool same_sizes(const problem_sizes& a, const problem_sizes& b) {
   return a.instance_count == b.instance_count && a.label_count == b.label_count &&
          a.label_entry_count == b.label_entry_count && a.element_count == b.element_count &&
          a.min_index == b.min_index && a.max_index == b.max_index;
-}
-
-// Bit for bit, so that NaNs and signed zeros compare too.
-bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
-  return a.size() == b.size() &&
-         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 bool same_columns(const columns& a, const columns& b) {
@@ -93,6 +83,15 @@ std::int64_t check_matrix(const columns& matrix, std::int64_t column_count, std:
 }
 
 }  // namespace
+
+bool same_failure(const scan_failure& a, const scan_failure& b) {
+  return a.kind == b.kind && a.error == b.error && a.line == b.line && a.column == b.column;
+}
+
+bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
 
 outcome read(text sized, text filled, delivery how) {
   outcome result{};

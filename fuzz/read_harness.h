@@ -60,6 +60,12 @@ struct outcome {
 // found `sized` malformed, the search of `sized` for an earlier bad value.
 outcome read(text sized, text filled, delivery how);
 
+// Same kind, error, line and column.
+bool same_failure(const scan_failure& a, const scan_failure& b);
+
+// Bit for bit, so that NaNs and signed zeros compare too.
+bool same_values(const std::vector<double>& a, const std::vector<double>& b);
+
 // Same failure (kind, error, line, column) or, after a successful sizing
 // scan, the same sizes, label map, repeat reports and arrays, bit for bit.
 void require_same(const outcome& a, const outcome& b);

@@ -79,10 +79,7 @@ function rows = malformed_rows (folder)
     "1 3:x 2:1 3:1\n",                 1,  5, "value is not a number"
     "1 2:1 2:1 x:1\n",                 1,  7, "feature index repeated in one instance"
   };
-  rows = cell (1, size (cases, 1));
-  for k = 1:size (cases, 1)
-    rows{k} = malformed_row (folder, sprintf ("malformed %d", k), cases{k, :});
-  end
+  rows = malformed_rows_of (folder, "malformed", cases);
 end
 
 % Files cut short. Some cuts leave valid data, which then loads.
@@ -96,10 +93,7 @@ function rows = truncated_rows (folder)
     "1 12",                1,  3, "colon missing after feature index"
     "1 3:",                1,  5, "value missing after colon"
   };
-  rows = cell (1, size (cases, 1));
-  for k = 1:size (cases, 1)
-    rows{k} = malformed_row (folder, sprintf ("truncated %d", k), cases{k, :});
-  end
+  rows = malformed_rows_of (folder, "truncated", cases);
   % "1 3:0.5" cut to "1 3:0." is still a number: a stored zero at column 3.
   name = write_file (folder, "1 3:0.");
   rows{end+1} = row ("truncated to 0.", {name}, "", @stored_zero_at_3);
@@ -219,6 +213,15 @@ function r = row (what, args, printed, check, nout)
   end
   r = struct ("what", what, "args", {args}, "printed", printed, "check", check, ...
               "nout", nout, "setup", [], "teardown", []);
+end
+
+% One malformed row for each line {text, line, column, reason} of `cases`,
+% named "PREFIX K".
+function rows = malformed_rows_of (folder, prefix, cases)
+  rows = cell (1, size (cases, 1));
+  for k = 1:size (cases, 1)
+    rows{k} = malformed_row (folder, sprintf ("%s %d", prefix, k), cases{k, :});
+  end
 end
 
 function r = malformed_row (folder, what, text, line, column, reason)

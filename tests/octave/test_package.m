@@ -37,12 +37,7 @@ function test_package ()
     text = evalc ("help quarnel");
     assert (! isempty (strfind (text, "Usage: ")), text);
 
-    [printed, labels, features, label_map] = ...
-      call_quarnel (write_data ("3,1 1:0.5 4:2\n1 2:1\n 3:7\n"));
-    assert (printed, "");
-    assert (label_map, [3; 1]);
-    assert (labels, sparse ([1 1; 0 1; 0 0]));
-    assert (features, sparse ([0.5 0 0 2; 0 1 0 0; 0 0 7 0]));
+    assert_example_loads ();
   unwind_protect_cleanup
     pkg ("unload", "quarnel");
     rmdir (work, "s");
