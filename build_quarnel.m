@@ -4,7 +4,8 @@ function folder = build_quarnel(folder)
 %  folder = build_quarnel()        builds into a mex/ folder beside this file
 %  folder = build_quarnel(folder)  builds into FOLDER (created if missing)
 %
-%  Compiles gateway/quarnel_entry.cpp and reader/*.cpp into FOLDER/quarnel
+%  Compiles gateway/quarnel_entry.cpp, the shared host adapters
+%  gateway/host_*.cpp and reader/*.cpp into FOLDER/quarnel
 %  with the host's own compiler driver (mkoctfile --mex in Octave,
 %  mex -R2017b in MATLAB), copies the help text gateway/quarnel.m beside it,
 %  and prints and returns FOLDER. Add FOLDER to the path to call quarnel.
@@ -21,26 +22,29 @@ if ~exist(folder, 'dir')
 end
 
 reader = fullfile(root, 'reader');
-% Every reader/*.cpp goes into the module: the host-free core and
-% multilabel_reader.cpp, the one file besides the entry that calls the host.
-listing = dir(fullfile(reader, '*.cpp'));
-names = sort({listing.name});
-sources = [{fullfile(root, 'gateway', 'quarnel_entry.cpp')}, ...
-           cellfun(@(name) fullfile(reader, name), names, 'UniformOutput', false)];
+gateway = fullfile(root, 'gateway');
+% The entry, the host adapters every entry shares, and the host-free core.
+sources = [{fullfile(gateway, 'quarnel_entry.cpp')}, ...
+           files_in(gateway, 'host_*.cpp'), files_in(reader, '*.cpp')];
 
 if exist('OCTAVE_VERSION', 'builtin') == 0
-  build_in_matlab(folder, reader, sources);
+  build_in_matlab(folder, {reader, gateway}, sources);
 else
-  build_in_octave(folder, root, reader, sources);
+  build_in_octave(folder, root, {reader, gateway}, sources);
 end
 
 copyfile(fullfile(root, 'gateway', 'quarnel.m'), fullfile(folder, 'quarnel.m'));
 fprintf('quarnel built in %s\n', folder);
 end
 
-function build_in_octave(folder, root, reader, sources)
-flags = {'--mex', '-O2', '-std=c++17', ['-I' reader], ...
-         '-o', fullfile(folder, 'quarnel.mex')};
+function paths = files_in(folder, pattern)
+listing = dir(fullfile(folder, pattern));
+paths = cellfun(@(name) fullfile(folder, name), sort({listing.name}), 'UniformOutput', false);
+end
+
+function build_in_octave(folder, root, includes, sources)
+flags = [{'--mex', '-O2', '-std=c++17'}, strcat('-I', includes), ...
+         {'-o', fullfile(folder, 'quarnel.mex')}];
 % GNU and LLVM linkers on Linux and the BSDs take a version script, which
 % keeps every symbol but mexFunction out of the module's dynamic table.
 if isunix() && ~ismac()
@@ -55,7 +59,7 @@ if ~isempty(output)
 end
 end
 
-function build_in_matlab(folder, reader, sources)
+function build_in_matlab(folder, includes, sources)
 % -R2017b: 64-bit indices and complex data in separate real and imaginary
 % arrays, which the reader's mxGetPr, mxGetIr and mxGetJc calls assume.
 % mex exports mexFunction alone on its own.
@@ -66,6 +70,7 @@ if ispc()
     standard = 'COMPFLAGS=$COMPFLAGS /std:c++17';
   end
 end
-mex('-R2017b', standard, ['-I' reader], '-outdir', folder, '-output', 'quarnel', ...
+includes = strcat('-I', includes);
+mex('-R2017b', standard, includes{:}, '-outdir', folder, '-output', 'quarnel', ...
     sources{:});
 end

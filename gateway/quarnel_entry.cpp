@@ -1,27 +1,21 @@
-// The module's entry: checks the call and hands the file name to the reader.
+// The module's entry: checks the call, has the reader core read the named
+// file into outputs made through the host, then has the host transpose them.
+#include <cstdint>
 #include <cstdlib>
+#include <string>
 
+#include "host_arrays.h"
 #include "mex.h"
 #include "multilabel_reader.h"
 
 namespace {
 
-void answer_usage(mxArray* plhs[]) {
-  mexPrintf("Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);\n");
-  plhs[0] = mxCreateDoubleMatrix(0, 0, mxREAL);
-  plhs[1] = mxCreateDoubleMatrix(0, 0, mxREAL);
-}
+using namespace quarnel;
 
-// The host gives max(nlhs, 1) output slots, fewer than the three the reader
-// fills when the caller asks for fewer: hand over only what fits.
-void hand_over(mxArray* outputs[3], int nlhs, mxArray* plhs[]) {
-  const int room = nlhs < 1 ? 1 : nlhs;
-  for (int i = 0; i < 3; ++i) {
-    if (i < room)
-      plhs[i] = outputs[i];
-    else if (outputs[i] != nullptr)
-      mxDestroyArray(outputs[i]);
-  }
+void answer_usage(mxArray* outputs[3]) {
+  mexPrintf("Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);\n");
+  outputs[0] = empty_matrix();
+  outputs[1] = empty_matrix();
 }
 
 // A file name is a character row vector (or the empty string).
@@ -30,15 +24,50 @@ bool is_file_name(const mxArray* input) {
          (mxGetM(input) == 1 || mxIsEmpty(input));
 }
 
-}  // namespace
+void print_duplicate_label(void*, std::int32_t label, std::int64_t instance_number) {
+  mexPrintf("ERROR: duplicate label %d in %lld-th instance\n", static_cast<int>(label),
+            static_cast<long long>(instance_number));
+}
 
-#if defined(_WIN32)
-#define QUARNEL_EXPORT __declspec(dllexport)
-#else
-#define QUARNEL_EXPORT __attribute__((visibility("default")))
-#endif
+// Creates the three outputs at their final sizes and writes label_map.
+bool make_outputs(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
+                  sparse_columns* labels, sparse_columns* pairs) {
+  mxArray** outputs = static_cast<mxArray**>(context);
+  outputs[0] = create_sparse(sizes.label_count, sizes.instance_count, sizes.label_entry_count,
+                             labels);
+  outputs[1] = create_sparse(feature_count(sizes), sizes.instance_count, sizes.element_count,
+                             pairs);
+  outputs[2] = mxCreateDoubleMatrix(static_cast<mwSize>(sizes.label_count), 1, mxREAL);
+  double* label_map = mxGetPr(outputs[2]);
+  for (std::int64_t i = 0; i < dictionary.label_count; ++i) label_map[i] = dictionary.labels[i];
+  return true;
+}
 
-namespace {
+// Reads the file `fname` into label_vector, instance_matrix and label_map.
+// On failure it prints one message and leaves empty 0-by-0 matrices in the
+// first two outputs and nothing in the third.
+void load_multilabel_file(const char* fname, mxArray* outputs[3]) {
+  output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label}};
+  const scan_failure failure = read_multilabel_file(fname, maker);
+  if (failure.kind != failure_kind::none) {
+    mexPrintf("%s", failure_message(failure, fname).c_str());
+    for (int i = 0; i < 3; ++i) {
+      if (outputs[i] != nullptr) mxDestroyArray(outputs[i]);
+      outputs[i] = nullptr;
+    }
+    outputs[0] = empty_matrix();
+    outputs[1] = empty_matrix();
+    return;
+  }
+  if (!transpose_in_place(&outputs[0])) {
+    mexPrintf("Error: cannot transpose labels\n");
+    return;
+  }
+  if (!transpose_in_place(&outputs[1])) {
+    mexPrintf("Error: cannot transpose problem\n");
+    return;
+  }
+}
 
 // Fills all three outputs, whatever the caller asked for.
 void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
@@ -61,9 +90,15 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
 
 }  // namespace
 
+#if defined(_WIN32)
+#define QUARNEL_EXPORT __declspec(dllexport)
+#else
+#define QUARNEL_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   // The outputs are made in slots of our own: the host's plhs may hold fewer.
   mxArray* outputs[3] = {nullptr, nullptr, nullptr};
   answer_call(nrhs, prhs, outputs);
-  hand_over(outputs, nlhs, plhs);
+  hand_over(outputs, 3, nlhs, plhs);
 }

@@ -8,8 +8,6 @@
 namespace quarnel {
 namespace {
 
-scan_failure failure_of(failure_kind kind) { return {kind, scan_error::none, 0, 0}; }
-
 struct fill_state {
   const problem_sizes* sizes;
   const label_dictionary* dictionary;

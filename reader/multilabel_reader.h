@@ -1,10 +1,34 @@
-// The reader's entry: reads a multi-label data file into the host's output
-// slots. This and the module entry are the only code that talks to the host.
+// The reader's whole sequence over one named file, free of any host: open,
+// sizing scan, outputs made by the caller at their final sizes, fill scan,
+// close. The caller (the module's gateway) owns the outputs and the console.
 #pragma once
 
-#include "mex.h"
+#include <cstdint>
+#include <string>
 
-// Reads the file `fname` and places label_vector, instance_matrix and
-// label_map in the three slots of `plhs`. On failure it prints one message and
-// leaves empty 0-by-0 matrices in slots 1 and 2 and nothing in slot 3.
-void load_multilabel_file(const char* fname, mxArray* plhs[]);
+#include "fill_scan.h"
+#include "label_dictionary.h"
+#include "scan_failure.h"
+#include "sizing_scan.h"
+
+namespace quarnel {
+
+// What the sequence needs from whoever holds the outputs.
+struct output_maker {
+  void* context;
+  // Called once, after the sizing scan: makes the outputs for `sizes` (and
+  // label_map from `dictionary`) and points `labels` and `pairs` at the
+  // arrays the fill scan writes. Returns false when they cannot be made.
+  bool (*make)(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
+               sparse_columns* labels, sparse_columns* pairs);
+  duplicate_label_sink duplicates;
+};
+
+// Reads the file `fname`. Returns no_failure() when the outputs are made and
+// filled; otherwise the failure, which failure_message turns into text.
+scan_failure read_multilabel_file(const char* fname, output_maker maker);
+
+// The one line printed for a failed read, newline included.
+std::string failure_message(const scan_failure& failure, const char* fname);
+
+}  // namespace quarnel

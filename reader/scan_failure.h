@@ -1,4 +1,4 @@
-// How a scan over the whole file ended.
+// How a read of the whole file ended.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,10 @@ namespace quarnel {
 
 enum class failure_kind : unsigned char {
   none,
+  cannot_open,    // the name cannot be opened, or nothing of it can be read
   malformed,      // a line breaks the format; `error`, `line`, `column` say where
-  read_failed,    // the source reported a read error
-  out_of_memory,  // a buffer or the dictionary could not grow
+  read_failed,    // the source reported a read error part way through
+  out_of_memory,  // a buffer, the dictionary or an output could not be made
   file_changed,   // the fill scan met other content than the sizing scan
 };
 
@@ -23,5 +24,7 @@ struct scan_failure {
 };
 
 inline scan_failure no_failure() { return {failure_kind::none, scan_error::none, 0, 0}; }
+
+inline scan_failure failure_of(failure_kind kind) { return {kind, scan_error::none, 0, 0}; }
 
 }  // namespace quarnel

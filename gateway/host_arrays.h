@@ -1,0 +1,25 @@
+// The host adapters the module entries share: making and handing over
+// outputs, and the host's transposition.
+#pragma once
+
+#include "fill_scan.h"
+#include "mex.h"
+
+namespace quarnel {
+
+// An empty 0-by-0 real double matrix.
+mxArray* empty_matrix();
+
+// A real sparse matrix of `rows` by `columns` with room for `room` entries,
+// seen as the compressed columns the fill scan writes.
+mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t room,
+                       sparse_columns* columns_out);
+
+// Replaces the matrix in `slot` by its transpose; false when the host fails.
+bool transpose_in_place(mxArray** slot);
+
+// Moves `count` outputs made in slots of the module's own into the host's
+// `plhs`, which holds max(nlhs, 1) of them; the rest are destroyed.
+void hand_over(mxArray* outputs[], int count, int nlhs, mxArray* plhs[]);
+
+}  // namespace quarnel
