@@ -26,7 +26,8 @@
 %
 %    - A label is a number as C's "%lf" reads it, truncated toward zero; a
 %      label out of the 32-bit integer range, or NaN, becomes -2147483648.
-%    - A line with no labels starts with a space, or is empty.
+%    - A line with no labels starts with a space, is empty, or begins
+%      directly with a pair ("281:1 406:1").
 %    - A pair is a decimal 32-bit index directly followed by a colon, then
 %      a number. Indices need not ascend, but an index given twice in one
 %      line is malformed.

@@ -3,8 +3,9 @@
 // A line is the characters [first, last) without its line end. It holds a
 // label list (labels separated by single commas, starting in the first
 // column) and then pairs separated by white space. A line that starts with a
-// space, or is empty, has no labels. A "#" where a label or a pair could
-// begin starts a comment that runs to the end of the line.
+// space, or is empty, has no labels; nor has a line whose first token is a
+// pair. A "#" where a label or a pair could begin starts a comment that runs
+// to the end of the line.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,15 @@ inline bool is_comment_line(const char* first, const char* last) {
   return first < last && *first == '#';
 }
 
+// True when an optional sign and decimal digits directly followed by a
+// colon begin at `p`: the token is a pair's index, not a label.
+inline bool starts_with_index(const char* p, const char* last) {
+  if (p < last && (*p == '+' || *p == '-')) ++p;
+  const char* digits = p;
+  while (p < last && *p >= '0' && *p <= '9') ++p;
+  return p != digits && p < last && *p == ':';
+}
+
 // Converts the label token at `first`, which is not white space. The token
 // must end at a comma, white space or the line's end.
 scan_result scan_label(const char* first, const char* last, std::int32_t* label);
@@ -56,8 +66,10 @@ scan_result scan_index(const char* first, const char* last, std::int32_t* index)
 template <class OnLabel, class OnPair>
 scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
   const char* p = first;
-  // Label list: only a space or the line's end means "no (more) labels".
-  while (p < last && *p != ' ') {
+  // Label list: only a space or the line's end means "no (more) labels",
+  // and a line whose first token is a pair has none either.
+  const bool no_labels = p < last && *p != ' ' && starts_with_index(skip_blanks(p, last), last);
+  while (!no_labels && p < last && *p != ' ') {
     // Other white space is skipped, as the "%lf" conversion does.
     const char* label_at = skip_blanks(p, last);
     if (label_at == last) return {p, scan_error::label_missing};

@@ -94,7 +94,9 @@ function [line, labels, pairs] = random_line (label_pool)
   end
   if (rand () < 0.2) line = [line blank_run()]; end
   if (rand () < 0.2) line = [line " # comment 1:2"]; end
-  if (isempty (labels) && (! isempty (line) || rand () < 0.5))
+  if (isempty (labels) && pair_count > 0 && rand () < 0.3)
+    line = regexprep (line, '^\s+', '');   % or with its first pair
+  elseif (isempty (labels) && (! isempty (line) || rand () < 0.5))
     line = [" " line];   % a line without labels starts with a space
   end
   line_end = "\n";

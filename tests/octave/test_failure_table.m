@@ -60,7 +60,7 @@ function rows = malformed_rows (folder)
   cases = {
     % file text,                     line, column, reason
     "1,2x 1:1\n",                      1,  3, "label is not a number"
-    " 1:1\n\t2:1\n",                   2,  2, "label is not a number"  % a tab-led line has labels
+    " 1:1\n\t2,3:1\n",                 2,  4, "label is not a number"  % a tab-led line has labels
     "1 1:1\n1,\t\n",                   2,  3, "label missing"
     "\t\n",                            1,  1, "label missing"          % blank, but not empty
     "1 1:1\n#c\n2 1:1 x:3\n",          3,  7, "feature index is not an integer"

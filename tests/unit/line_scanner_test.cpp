@@ -67,6 +67,10 @@ TEST(ScanLine, SplitsWellFormedLines) {
       {"4,# comment", {4}, {}},
       {"\t# comment", {}, {}},
       {" #1:2", {}, {}},
+      // A line whose first token is a pair has no labels.
+      {"1:2", {}, {{1, 2}}},
+      {"-3:1 4:2", {}, {{-3, 1}, {4, 2}}},
+      {"\t+0:5", {}, {{0, 5}}},
   };
   for (const example& e : examples) {
     walked_line out = walk(e.line);
@@ -85,8 +89,10 @@ TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
       {"x 1:2", scan_error::label_not_number, 1},
       {"1,x 1:2", scan_error::label_not_number, 3},
       {"1,\t\tx", scan_error::label_not_number, 5},
-      {"1:2", scan_error::label_not_number, 1},      // pairs need a leading space
-      {"\t1:2", scan_error::label_not_number, 2},    // a tab is skipped, then "1:2" is no label
+      {"1.5:2", scan_error::label_not_number, 1},    // no pair: the index has a fraction
+      {"1,2:3", scan_error::label_not_number, 3},    // only the line's first token may be a pair
+      {"1:2,3", scan_error::value_not_number, 3},
+      {"9999999999:1", scan_error::index_out_of_range, 1},
       {"1,,2", scan_error::label_not_number, 3},
       {"3# no space", scan_error::label_not_number, 1},
       {"1,\t", scan_error::label_missing, 3},

@@ -70,7 +70,7 @@ TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
       {"1 3:1 2:2 3:4\n", scan_error::duplicate_index, 1, 11},
       {"1 5:1 5:2\n", scan_error::duplicate_index, 1, 7},
       {"1 2:1 2:1 x:1\n", scan_error::duplicate_index, 1, 7},  // before the later bad token
-      {" 1:1\n\t2:1\n", scan_error::label_not_number, 2, 2},
+      {" 1:1\n\t2.5:1\n", scan_error::label_not_number, 2, 2},
       {" 99999999999:1\n", scan_error::index_out_of_range, 1, 2},
   };
   for (const example& e : examples) {
