@@ -31,10 +31,10 @@ struct chunked_cursor {
 };
 
 // Short reads, as a pipe gives: the reader must not take them for the end.
-std::size_t read_chunked(void* context, char* into, std::size_t size, bool* failed) {
+std::size_t read_chunked(void* context, char* into, std::size_t size, read_fault* fault) {
   chunked_cursor* source = static_cast<chunked_cursor*>(context);
   byte_source inner = memory_byte_source(&source->cursor);
-  return inner.read(inner.context, into, std::min(size, source->chunk), failed);
+  return inner.read(inner.context, into, std::min(size, source->chunk), fault);
 }
 
 void record_duplicate(void* context, std::int32_t label, std::int64_t instance_number) {

@@ -7,11 +7,19 @@
 
 namespace quarnel {
 
+// Why a source stopped before the end of its data.
+enum class read_fault : unsigned char {
+  none,
+  io_error,       // the system reported a read error
+  corrupt_data,   // compressed data that cannot be decoded or ends early
+  out_of_memory,  // a decoder could not allocate its state
+};
+
 struct byte_source {
   void* context;
   // Copies up to `size` bytes into `into` and returns how many; 0 means the
-  // end of the data, or a read error when `*failed` has been set.
-  std::size_t (*read)(void* context, char* into, std::size_t size, bool* failed);
+  // end of the data, or a failure when `*fault` has been set.
+  std::size_t (*read)(void* context, char* into, std::size_t size, read_fault* fault);
 };
 
 // Reads an open stream with fread in large blocks.

@@ -26,8 +26,8 @@ bool refill(line_reader* reader) {
     reader->room = room;
   }
   std::size_t count = reader->source.read(reader->source.context, reader->buffer + reader->end,
-                                          reader->room - reader->end, &reader->read_failed);
-  if (reader->read_failed) return false;
+                                          reader->room - reader->end, &reader->fault);
+  if (reader->fault != read_fault::none) return false;
   if (count == 0) {
     reader->source_ended = true;
     return false;
@@ -70,7 +70,7 @@ void line_reader_restart(line_reader* reader) {
   reader->begin = 0;
   reader->end = 0;
   reader->source_ended = false;
-  reader->read_failed = false;
+  reader->fault = read_fault::none;
   reader->out_of_memory = false;
   reader->bytes_read = 0;
   reader->line_number = 0;
@@ -92,7 +92,7 @@ line_status next_line(line_reader* reader, const char** first, const char** last
       searched = reader->begin + pending;
       continue;
     }
-    if (reader->read_failed) return line_status::read_failed;
+    if (reader->fault != read_fault::none) return line_status::read_failed;
     if (reader->out_of_memory) return line_status::out_of_memory;
     if (reader->begin == reader->end) return line_status::end_of_data;
     // A last line without a newline.

@@ -17,7 +17,7 @@ struct line_reader {
   std::size_t begin;  // first byte not yet handed out
   std::size_t end;    // end of the bytes read into the buffer
   bool source_ended;
-  bool read_failed;
+  read_fault fault;  // why the source failed, if it did
   bool out_of_memory;
   std::int64_t bytes_read;
   std::int64_t line_number;  // 1-based number of the last line handed out
@@ -36,7 +36,7 @@ void line_reader_restart(line_reader* reader);
 enum class line_status : unsigned char {
   line,           // [*first, *last) holds the next line
   end_of_data,    // no more lines
-  read_failed,    // the source reported a read error
+  read_failed,    // the source failed; `fault` says why
   out_of_memory,  // a line too long for any buffer we could allocate
 };
 

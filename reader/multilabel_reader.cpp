@@ -2,45 +2,98 @@
 
 #include <cstdio>
 
+#include "decoding_source.h"
 #include "line_reader.h"
 
 namespace quarnel {
 namespace {
 
+// The file's text: its bytes as they are, or, for a compressed file, its
+// bytes decoded as they are read.
+struct text_source {
+  std::FILE* file;
+  compression_format format;
+  decoding_source decoding;
+};
+
+// The format named by the file's first bytes; the file is left rewound.
+compression_format peek_format(std::FILE* file) {
+  unsigned char head[format_signature_size];
+  std::size_t count = std::fread(head, 1, sizeof head, file);
+  std::rewind(file);  // also clears a read error, met again by the scan
+  return recognise_format(head, count);
+}
+
+byte_source text_bytes(text_source* text) {
+  return text->format == compression_format::none ? file_byte_source(text->file)
+                                                  : decoded_bytes(&text->decoding);
+}
+
+// Back to the file's start for another scan; false when the decoder cannot
+// be made ready again.
+bool rewind_text(text_source* text, line_reader* reader) {
+  std::rewind(text->file);
+  line_reader_restart(reader);
+  return text->format == compression_format::none || decoding_source_restart(&text->decoding);
+}
+
+// A scan that ended on a failing source: says whether the file could not be
+// read, its compressed data is bad, or a decoder ran out of memory.
+scan_failure source_failure(const scan_failure& failure, const line_reader& reader,
+                            compression_format format) {
+  if (failure.kind != failure_kind::read_failed) return failure;
+  if (reader.fault == read_fault::corrupt_data) return failure_of(failure_kind::corrupt_data, format);
+  if (reader.fault == read_fault::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  return failure;
+}
+
 // Both scans over the open file.
-scan_failure read_open_file(std::FILE* file, label_dictionary* dictionary, output_maker maker) {
+scan_failure read_text(text_source* text, label_dictionary* dictionary, output_maker maker) {
   line_reader reader;
-  if (!line_reader_open(&reader, file_byte_source(file))) {
+  if (!line_reader_open(&reader, text_bytes(text))) {
     line_reader_close(&reader);
     return failure_of(failure_kind::out_of_memory);
   }
   problem_sizes sizes;
-  scan_failure failure = sizing_scan(&reader, &sizes, dictionary);
+  scan_failure failure = source_failure(sizing_scan(&reader, &sizes, dictionary), reader, text->format);
   if (failure.kind == failure_kind::malformed) {
-    std::rewind(file);
-    line_reader_restart(&reader);
-    failure = first_fault_up_to(&reader, failure);
+    if (rewind_text(text, &reader)) failure = first_fault_up_to(&reader, failure);
   } else if (failure.kind == failure_kind::read_failed && reader.bytes_read == 0) {
     // A name that opens but cannot be read at all, such as a directory.
     failure = failure_of(failure_kind::cannot_open);
   } else if (failure.kind == failure_kind::none) {
-    std::rewind(file);
-    line_reader_restart(&reader);
     sparse_columns labels{};
     sparse_columns pairs{};
-    if (!maker.make(maker.context, sizes, *dictionary, &labels, &pairs))
+    if (!rewind_text(text, &reader) || !maker.make(maker.context, sizes, *dictionary, &labels, &pairs))
       failure = failure_of(failure_kind::out_of_memory);
     else
-      failure = fill_scan(&reader, sizes, *dictionary, labels, pairs, maker.duplicates);
+      failure = source_failure(
+          fill_scan(&reader, sizes, *dictionary, labels, pairs, maker.duplicates), reader,
+          text->format);
   }
   line_reader_close(&reader);
+  return failure;
+}
+
+// Recognises the file's format and reads its text.
+scan_failure read_open_file(std::FILE* file, label_dictionary* dictionary, output_maker maker) {
+  text_source text{file, peek_format(file), decoding_source{}};
+  if (text.format == compression_format::none) return read_text(&text, dictionary, maker);
+  if (text.format == compression_format::zip) return failure_of(failure_kind::zip_archive);
+  if (!format_decodable(text.format)) return failure_of(failure_kind::no_decoder, text.format);
+  scan_failure failure = decoding_source_open(&text.decoding, text.format, file_byte_source(file))
+                             ? read_text(&text, dictionary, maker)
+                             : failure_of(failure_kind::out_of_memory);
+  decoding_source_close(&text.decoding);
   return failure;
 }
 
 }  // namespace
 
 scan_failure read_multilabel_file(const char* fname, output_maker maker) {
-  std::FILE* file = std::fopen(fname, "r");
+  // Binary: compressed data must reach the decoder byte for byte, and the
+  // line reader itself takes CR LF line ends.
+  std::FILE* file = std::fopen(fname, "rb");
   if (file == nullptr) return failure_of(failure_kind::cannot_open);
   label_dictionary dictionary;
   scan_failure failure = label_dictionary_create(&dictionary)
@@ -53,6 +106,7 @@ scan_failure read_multilabel_file(const char* fname, output_maker maker) {
 
 std::string failure_message(const scan_failure& failure, const char* fname) {
   const std::string name = fname;
+  const std::string format = format_name(failure.format);
   switch (failure.kind) {
     case failure_kind::none:
       return "";
@@ -67,6 +121,15 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
       return "not enough memory to read input file " + name + "\n";
     case failure_kind::file_changed:
       return "input file " + name + " changed while it was read\n";
+    case failure_kind::no_decoder:
+      return "can't read input file " + name + ": it is " + format +
+             "-compressed and this build has no " + format + "\n";
+    case failure_kind::zip_archive:
+      return "can't read input file " + name +
+             ": it is a zip archive; extract the data file from it first\n";
+    case failure_kind::corrupt_data:
+      return "can't read input file " + name + ": its " + format +
+             "-compressed data is corrupt or truncated\n";
   }
   return "";
 }

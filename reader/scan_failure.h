@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "compression_format.h"
 #include "scan_error.h"
 
 namespace quarnel {
@@ -14,6 +15,9 @@ enum class failure_kind : unsigned char {
   read_failed,    // the source reported a read error part way through
   out_of_memory,  // a buffer, the dictionary or an output could not be made
   file_changed,   // the fill scan met other content than the sizing scan
+  no_decoder,     // compressed in `format`, which this build cannot decode
+  zip_archive,    // a zip archive, not a data file
+  corrupt_data,   // the compressed data (in `format`) is not valid or ends early
 };
 
 struct scan_failure {
@@ -21,10 +25,15 @@ struct scan_failure {
   scan_error error;
   std::int64_t line;    // 1-based
   std::int64_t column;  // 1-based byte column where the bad token starts
+  compression_format format = compression_format::none;  // the file's, when it matters
 };
 
 inline scan_failure no_failure() { return {failure_kind::none, scan_error::none, 0, 0}; }
 
 inline scan_failure failure_of(failure_kind kind) { return {kind, scan_error::none, 0, 0}; }
+
+inline scan_failure failure_of(failure_kind kind, compression_format format) {
+  return {kind, scan_error::none, 0, 0, format};
+}
 
 }  // namespace quarnel

@@ -1,11 +1,26 @@
 function assert_example_loads ()
   % The module that is first on the path loads the three-line example file
-  % silently to its exact matrices and label map.
-  name = write_data ("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
-  [printed, labels, features, label_map] = call_quarnel (name);
-  delete (name);
-  assert (printed, "");
-  assert (label_map, [3; 1]);
-  assert (labels, sparse ([1 1; 0 1; 0 0]));
-  assert (features, sparse ([0.5 0 0 2; 0 1 0 0; 0 0 7 0]));
+  % silently to its exact matrices and label map, as it is and compressed
+  % by each tool whose format every build decodes.
+  plain = write_data ("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
+  unwind_protect
+    for tool = {"", "gzip", "bzip2", "xz", "zstd -q"}
+      name = plain;
+      if (! isempty (tool{1}))
+        name = [plain ".compressed"];
+        [status, output] = system (sprintf ("%s -c '%s' > '%s'", tool{1}, plain, name));
+        assert (status, 0, output);
+      end
+      [printed, labels, features, label_map] = call_quarnel (name);
+      assert (printed, "", tool{1});
+      assert (label_map, [3; 1]);
+      assert (labels, sparse ([1 1; 0 1; 0 0]));
+      assert (features, sparse ([0.5 0 0 2; 0 1 0 0; 0 0 7 0]));
+    end
+  unwind_protect_cleanup
+    delete (plain);
+    if (exist ([plain ".compressed"], "file"))
+      delete ([plain ".compressed"]);
+    end
+  end_unwind_protect
 end

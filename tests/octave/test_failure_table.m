@@ -111,10 +111,17 @@ end
 function rows = junk_rows (folder)
   rand ("state", 20240601);
   junk = uint8 (floor (rand (1, 65536) * 256));
-  % A compressed file given by mistake: its first byte is no label.
+  % Junk behind a gzip signature is read as gzip, and fails as such.
   gzip = junk;
   gzip(1:2) = [31 139];
-  rows = {malformed_row(folder, "gzip-like junk", gzip, 1, 1, "label is not a number")};
+  name = write_file (folder, gzip);
+  printed = sprintf ("can't read input file %s: its gzip-compressed data is corrupt or truncated\n", name);
+  rows = {row("gzip-like junk", {name}, printed, @failed)};
+  % A zip archive is refused whatever it holds.
+  zip = [uint8("PK"), 3, 4, junk(1:100)];
+  name = write_file (folder, zip);
+  printed = sprintf ("can't read input file %s: it is a zip archive; extract the data file from it first\n", name);
+  rows{end+1} = row ("zip archive", {name}, printed, @failed);
   % Junk as one value: no blank or newline in it, so it is one token that
   % starts like a number.
   value = junk;

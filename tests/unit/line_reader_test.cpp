@@ -56,10 +56,10 @@ struct failing_source {
   std::size_t served;
 };
 
-std::size_t read_then_fail(void* context, char* into, std::size_t size, bool* failed) {
+std::size_t read_then_fail(void* context, char* into, std::size_t size, quarnel::read_fault* fault) {
   auto* source = static_cast<failing_source*>(context);
   if (source->served >= source->fail_after) {
-    *failed = true;
+    *fault = quarnel::read_fault::io_error;
     return 0;
   }
   std::size_t count = std::min({size, source->fail_after - source->served, source->content.size() - source->served});

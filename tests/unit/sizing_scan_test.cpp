@@ -87,13 +87,13 @@ struct broken_source {
   quarnel::memory_cursor cursor;
 };
 
-std::size_t read_then_break(void* context, char* into, std::size_t size, bool* failed) {
+std::size_t read_then_break(void* context, char* into, std::size_t size, quarnel::read_fault* fault) {
   auto* source = static_cast<broken_source*>(context);
   if (source->cursor.next == source->cursor.last) {
-    *failed = true;
+    *fault = quarnel::read_fault::io_error;
     return 0;
   }
-  return quarnel::memory_byte_source(&source->cursor).read(&source->cursor, into, size, failed);
+  return quarnel::memory_byte_source(&source->cursor).read(&source->cursor, into, size, fault);
 }
 
 TEST(SizingScan, AReadErrorIsAFailureNotAnEarlyEnd) {

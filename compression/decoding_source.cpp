@@ -1,0 +1,143 @@
+#include "decoding_source.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace quarnel {
+namespace {
+
+bool create_decoder(compression_format format, stream_decoder* decoder) {
+  switch (format) {
+#ifdef QUARNEL_HAVE_ZLIB
+    case compression_format::gzip:
+      return gzip_decoder_create(decoder);
+#endif
+#ifdef QUARNEL_HAVE_BZIP2
+    case compression_format::bzip2:
+      return bzip2_decoder_create(decoder);
+#endif
+#ifdef QUARNEL_HAVE_LZMA
+    case compression_format::xz:
+      return xz_decoder_create(decoder);
+#endif
+#ifdef QUARNEL_HAVE_ZSTD
+    case compression_format::zstd:
+      return zstd_decoder_create(decoder);
+#endif
+    default:
+      return false;
+  }
+}
+
+// Moves the undecoded bytes to the block's start and reads more after them.
+// Returns false on a read error, with `*fault` set.
+bool read_input(decoding_source* source, read_fault* fault) {
+  std::size_t pending = source->input_end - source->input_begin;
+  if (source->input_begin != 0) {
+    if (pending != 0) std::memmove(source->input, source->input + source->input_begin, pending);
+    source->input_begin = 0;
+    source->input_end = pending;
+  }
+  std::size_t count = source->compressed.read(source->compressed.context,
+                                              reinterpret_cast<char*>(source->input) + pending,
+                                              source->input_room - pending, fault);
+  if (*fault != read_fault::none) return false;
+  if (count == 0) source->input_ended = true;
+  source->input_end += count;
+  return true;
+}
+
+std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault* fault) {
+  decoding_source* source = static_cast<decoding_source*>(context);
+  decode_window window{nullptr, 0, into, size};
+  bool stalled = false;  // the last call took and gave nothing
+  while (window.out_size != 0 && !source->finished) {
+    bool input_empty = source->input_begin == source->input_end;
+    if ((input_empty || stalled) && !source->input_ended) {
+      if (stalled && source->input_end - source->input_begin == source->input_room) {
+        *fault = read_fault::corrupt_data;  // a full block and still no progress
+        return 0;
+      }
+      if (!read_input(source, fault)) return 0;
+      stalled = false;
+      continue;
+    }
+    if (input_empty && !source->in_stream) {
+      // The compressed bytes end where a stream ended: the data is whole.
+      source->finished = true;
+      break;
+    }
+    if (stalled) {  // input_ended: the stream was cut short
+      *fault = read_fault::corrupt_data;
+      return 0;
+    }
+    window.in = source->input + source->input_begin;
+    window.in_size = source->input_end - source->input_begin;
+    char* out_before = window.out;
+    decode_status status = source->decoder.decode(source->decoder.state, &window,
+                                                  source->input_ended);
+    std::size_t taken = static_cast<std::size_t>(window.in - (source->input + source->input_begin));
+    source->input_begin += taken;
+    stalled = taken == 0 && window.out == out_before;
+    if (status == decode_status::corrupt) {
+      *fault = read_fault::corrupt_data;
+      return 0;
+    }
+    if (status == decode_status::out_of_memory) {
+      *fault = read_fault::out_of_memory;
+      return 0;
+    }
+    if (status == decode_status::stream_end) {
+      // A stream that ends before any byte of it would end again and again.
+      if (stalled && !source->in_stream) {
+        *fault = read_fault::corrupt_data;
+        return 0;
+      }
+      source->in_stream = false;
+      stalled = false;
+      // Whatever follows must be another whole stream.
+      if (!source->decoder.restart(source->decoder.state)) {
+        *fault = read_fault::out_of_memory;
+        return 0;
+      }
+    } else if (!stalled) {
+      source->in_stream = true;
+    }
+  }
+  return static_cast<std::size_t>(window.out - into);
+}
+
+}  // namespace
+
+bool decoding_source_open(decoding_source* source, compression_format format,
+                          byte_source compressed, std::size_t input_size) {
+  *source = decoding_source{};
+  source->compressed = compressed;
+  if (!create_decoder(format, &source->decoder)) {
+    source->decoder = stream_decoder{};
+    return false;
+  }
+  source->input = static_cast<unsigned char*>(std::malloc(input_size));
+  source->input_room = input_size;
+  return source->input != nullptr;
+}
+
+void decoding_source_close(decoding_source* source) {
+  if (source->decoder.release != nullptr) source->decoder.release(source->decoder.state);
+  source->decoder = stream_decoder{};
+  std::free(source->input);
+  source->input = nullptr;
+}
+
+bool decoding_source_restart(decoding_source* source) {
+  source->input_begin = 0;
+  source->input_end = 0;
+  source->input_ended = false;
+  source->in_stream = false;
+  source->finished = false;
+  return source->decoder.restart(source->decoder.state);
+}
+
+byte_source decoded_bytes(decoding_source* source) { return {source, read_decoded}; }
+
+}  // namespace quarnel

@@ -1,0 +1,44 @@
+// A byte source that serves the decompressed bytes of another: the file's
+// own source reads the compressed bytes, the format's decoder turns them
+// into text, and the line reader sees only the text. Several streams one
+// after another (gzip members, bzip2 streams, xz streams, zstd frames) read
+// as one. Memory: one input block and the decoder's own state.
+#pragma once
+
+#include <cstddef>
+
+#include "byte_source.h"
+#include "compression_format.h"
+#include "stream_decoder.h"
+
+namespace quarnel {
+
+struct decoding_source {
+  byte_source compressed;
+  stream_decoder decoder;
+  unsigned char* input;
+  std::size_t input_room;
+  std::size_t input_begin;  // first compressed byte not yet decoded
+  std::size_t input_end;
+  bool input_ended;  // the compressed source has no more bytes
+  bool in_stream;    // a stream has begun and not yet ended
+  bool finished;     // the last stream ended with the compressed bytes
+};
+
+constexpr std::size_t default_input_size = std::size_t{1} << 17;
+
+// Returns false when `format` cannot be decoded in this build or the
+// decoder or the input block cannot be allocated; close it either way.
+bool decoding_source_open(decoding_source* source, compression_format format,
+                          byte_source compressed, std::size_t input_size = default_input_size);
+void decoding_source_close(decoding_source* source);
+
+// Starts over, once the compressed source has been rewound; false when the
+// decoder cannot be made ready again.
+bool decoding_source_restart(decoding_source* source);
+
+// The decompressed bytes, as a source for the line reader. A stream cut
+// short or not valid in its format fails with read_fault::corrupt_data.
+byte_source decoded_bytes(decoding_source* source);
+
+}  // namespace quarnel

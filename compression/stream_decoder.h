@@ -1,0 +1,42 @@
+// What every decoder offers the decoding source: one library's streaming
+// decompressor behind the same few calls.
+#pragma once
+
+#include <cstddef>
+
+namespace quarnel {
+
+enum class decode_status : unsigned char {
+  progress,       // bytes were taken or given; call again
+  stream_end,     // one whole stream (member, frame) ended and was checked
+  corrupt,        // the data is not valid in this format
+  out_of_memory,  // the library could not allocate its state
+};
+
+// The compressed bytes still to decode and the room left for decoded ones;
+// a call advances both.
+struct decode_window {
+  const unsigned char* in;
+  std::size_t in_size;
+  char* out;
+  std::size_t out_size;
+};
+
+struct stream_decoder {
+  void* state;
+  // Decodes from window->in into window->out. `input_ended` says no
+  // compressed bytes follow those in the window.
+  decode_status (*decode)(void* state, decode_window* window, bool input_ended);
+  // Makes the decoder ready for a new stream; false when out of memory.
+  bool (*restart)(void* state);
+  void (*release)(void* state);
+};
+
+// Each makes `decoder` ready for the first stream; false when out of memory.
+// Only those whose library this build has are defined.
+bool gzip_decoder_create(stream_decoder* decoder);
+bool bzip2_decoder_create(stream_decoder* decoder);
+bool xz_decoder_create(stream_decoder* decoder);
+bool zstd_decoder_create(stream_decoder* decoder);
+
+}  // namespace quarnel

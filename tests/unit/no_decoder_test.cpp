@@ -1,0 +1,39 @@
+// A build without the decoding libraries: compressed files are recognised
+// all the same and refused with a message naming their format, never read
+// as text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "multilabel_reader.h"
+
+namespace {
+
+bool make_nothing(void*, const quarnel::problem_sizes&, const quarnel::label_dictionary&,
+                  quarnel::sparse_columns*, quarnel::sparse_columns*) {
+  ADD_FAILURE() << "outputs made for a file that cannot be read";
+  return false;
+}
+
+TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
+  const struct {
+    std::string head;
+    const char* format;
+  } cases[] = {{"\x1f\x8b\x08", "gzip"}, {"BZh91AY", "bzip2"},
+               {std::string("\xfd" "7zXZ\0\0", 7), "xz"}, {"\x28\xb5\x2f\xfd\x24", "zstd"}};
+  for (const auto& c : cases) {
+    const std::string name = std::string("no_decoder.") + c.format;
+    std::FILE* file = std::fopen(name.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(c.head.data(), 1, c.head.size(), file);
+    std::fclose(file);
+    quarnel::scan_failure failure = quarnel::read_multilabel_file(name.c_str(), {nullptr, make_nothing, {}});
+    EXPECT_EQ(quarnel::failure_message(failure, name.c_str()),
+              "can't read input file " + name + ": it is " + c.format +
+                  "-compressed and this build has no " + c.format + "\n");
+    std::remove(name.c_str());
+  }
+}
+
+}  // namespace
