@@ -8,7 +8,8 @@
 // The fill must end in one of three ways, and which one is fixed by a fresh
 // read of the second content alone:
 // - it fits what was sized (same instance lines, label tokens and pairs,
-//   every label in the first content's map, every index within its range):
+//   every label in the first content's map, every index within its range,
+//   the same header or none):
 //   the fill succeeds, or stops at the same bad value, and its arrays are
 //   the fresh read's, rows expressed in the first content's labels and
 //   index range;
@@ -53,7 +54,7 @@ bool contains(const std::vector<std::int32_t>& labels, std::int32_t label) {
 bool fits(const outcome& sized, const outcome& fresh) {
   const problem_sizes& a = sized.sizes;
   const problem_sizes& b = fresh.sizes;
-  if (b.instance_count != a.instance_count || b.label_entry_count != a.label_entry_count ||
+  if (!(a.header == b.header) || b.instance_count != a.instance_count || b.label_entry_count != a.label_entry_count ||
       b.element_count != a.element_count)
     return false;
   for (std::int32_t label : fresh.label_map)

@@ -53,7 +53,7 @@ sparse_columns make_room(columns* matrix, std::int64_t room, std::int64_t column
 bool same_sizes(const problem_sizes& a, const problem_sizes& b) {
   return a.instance_count == b.instance_count && a.label_count == b.label_count &&
          a.label_entry_count == b.label_entry_count && a.element_count == b.element_count &&
-         a.min_index == b.min_index && a.max_index == b.max_index;
+         a.min_index == b.min_index && a.max_index == b.max_index && a.header == b.header;
 }
 
 bool same_columns(const columns& a, const columns& b) {
@@ -177,7 +177,12 @@ void check_success(const outcome& result) {
   std::sort(distinct.begin(), distinct.end());
   REQUIRE(std::adjacent_find(distinct.begin(), distinct.end()) == distinct.end());
   REQUIRE(sizes.label_entry_count >= sizes.label_count);
-  if (sizes.element_count == 0) {
+  if (sizes.header.present) {
+    // Zero-based and as wide as the header says; its counts and bounds kept.
+    REQUIRE(sizes.min_index == 0 && feature_count(sizes) == sizes.header.features);
+    REQUIRE(sizes.instance_count == sizes.header.instances);
+    for (std::int32_t label : distinct) REQUIRE(label >= 0 && label < sizes.header.labels);
+  } else if (sizes.element_count == 0) {
     REQUIRE(sizes.min_index == 1 && sizes.max_index == 0);
   } else {
     REQUIRE(sizes.min_index <= 1 && sizes.max_index >= 0 && sizes.min_index <= sizes.max_index);

@@ -35,6 +35,21 @@
 %      to the end of the line; a line starting with "#" is not an instance.
 %    - Lines may end in LF or CR LF; a last line without one is an instance.
 %
+%  A header line "n d L" (instances, features, labels) as the first line,
+%  three integers of digits alone separated by single spaces, is not an
+%  instance: the file is then zero-based, instance_matrix has exactly d
+%  columns and index k is column k + 1, so a train and a test split load
+%  to the same width. The file must hold exactly n instances, indices in
+%  0 to d-1 and labels in 0 to L-1; label_map still lists the labels that
+%  occur. Breaking these bounds is malformed input whose REASON is one of
+%
+%    "the header gives N instances, the file has M" (at line 1, column 1)
+%    "feature index K is outside the header's range 0 to D-1"
+%    "feature index K is outside the header's range: the header gives no features"
+%    "label K is outside the header's range 0 to L-1"
+%    "label K is outside the header's range: the header gives no labels"
+%    "header value is larger than 2147483647"
+%
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:
 %

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "duplicate_index.h"
+#include "file_header.h"
 #include "line_scanner.h"
 
 namespace quarnel {
@@ -76,7 +77,7 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
     state->label_seen[state->labels.rows[i]] = 0;
   if (changed) return failure_of(failure_kind::file_changed);
   if (walked.error == scan_error::value_not_number)
-    return {failure_kind::malformed, walked.error, line_number, walked.ptr - first + 1};
+    return malformed_at(walked.error, line_number, walked.ptr - first + 1);
   // Any other fault in a line the sizing scan accepted means new content.
   if (walked.error != scan_error::none) return failure_of(failure_kind::file_changed);
   if (!ascending) {
@@ -94,7 +95,15 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   const char* first = nullptr;
   const char* last = nullptr;
   line_status status;
+  bool header_seen = false;
   while ((status = next_line(reader, &first, &last)) == line_status::line) {
+    if (reader->line_number == 1 && sizes.header.present) {
+      file_header header;
+      if (scan_header(first, last, &header).error != scan_error::none || !(header == sizes.header))
+        return failure_of(failure_kind::file_changed);
+      header_seen = true;
+      continue;
+    }
     if (is_comment_line(first, last)) continue;
     if (state->instance == sizes.instance_count) return failure_of(failure_kind::file_changed);
     scan_failure failure = fill_instance(state, first, last, reader->line_number);
@@ -103,7 +112,7 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   }
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  if (state->instance != sizes.instance_count ||
+  if (state->instance != sizes.instance_count || header_seen != sizes.header.present ||
       state->label_position + state->repeated_labels != sizes.label_entry_count ||
       state->pair_position != sizes.element_count)
     return failure_of(failure_kind::file_changed);
@@ -115,12 +124,17 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
 }  // namespace
 
 scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault) {
+  // The instance count is known only at the end of the file: every bad
+  // value comes before it.
+  const bool whole_file = fault.error == scan_error::header_instance_count;
   const char* first = nullptr;
   const char* last = nullptr;
   while (next_line(reader, &first, &last) == line_status::line &&
-         reader->line_number <= fault.line) {
+         (whole_file || reader->line_number <= fault.line)) {
     if (is_comment_line(first, last)) continue;
-    const char* stop = reader->line_number == fault.line ? first + (fault.column - 1) : last;
+    if (reader->line_number == 1 && is_header_line(first, last)) continue;
+    const bool fault_line = reader->line_number == fault.line && !whole_file;
+    const char* stop = fault_line ? first + (fault.column - 1) : last;
     scan_result walked = scan_line(
         first, last, [](std::int32_t, const char*) { return scan_error::none; },
         [&](std::int32_t, const char* value_first, const char* line_last, const char*) {
@@ -131,7 +145,7 @@ scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault) {
           return scan_result{value_end, scan_error::none};
         });
     if (walked.error == scan_error::value_not_number && walked.ptr < stop)
-      return {failure_kind::malformed, walked.error, reader->line_number, walked.ptr - first + 1};
+      return malformed_at(walked.error, reader->line_number, walked.ptr - first + 1);
   }
   return fault;
 }

@@ -39,7 +39,9 @@ scan_failure fill_scan(line_reader* reader, const problem_sizes& sizes,
 // The sizing scan only delimits values, so a value that is not a number can
 // stand before the fault it reports, on an earlier line or earlier on the
 // same one. Reads the lines of `reader` (rewound) up to `fault` and returns
-// the first such value as the fault, or `fault` when there is none.
+// the first such value as the fault, or `fault` when there is none. A
+// header's instance count, found wrong only at the end, is named only when
+// no value of the file is bad.
 scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault);
 
 }  // namespace quarnel

@@ -104,6 +104,37 @@ scan_failure read_multilabel_file(const char* fname, output_maker maker) {
   return failure;
 }
 
+namespace {
+
+// "1 instance", "7 instances".
+std::string count_of(std::int64_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// Why a pair or label breaks the bounds of the header, which gives d or L.
+std::string outside_range(const char* what, const scan_failure& failure, const char* nouns) {
+  const std::string start = std::string(what) + " " + std::to_string(failure.found) +
+                            " is outside the header's range";
+  if (failure.header_value == 0) return start + ": the header gives no " + nouns;
+  return start + " 0 to " + std::to_string(failure.header_value - 1);
+}
+
+std::string malformed_reason(const scan_failure& failure) {
+  switch (failure.error) {
+    case scan_error::header_instance_count:
+      return "the header gives " + count_of(failure.header_value, "instance") + ", the file has " +
+             std::to_string(failure.found);
+    case scan_error::index_outside_header:
+      return outside_range("feature index", failure, "features");
+    case scan_error::label_outside_header:
+      return outside_range("label", failure, "labels");
+    default:
+      return describe(failure.error);
+  }
+}
+
+}  // namespace
+
 std::string failure_message(const scan_failure& failure, const char* fname) {
   const std::string name = fname;
   const std::string format = format_name(failure.format);
@@ -114,7 +145,7 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
       return "can't open input file " + name + "\n";
     case failure_kind::malformed:
       return "malformed input in " + name + " at line " + std::to_string(failure.line) +
-             ", column " + std::to_string(failure.column) + ": " + describe(failure.error) + "\n";
+             ", column " + std::to_string(failure.column) + ": " + malformed_reason(failure) + "\n";
     case failure_kind::read_failed:
       return "error reading input file " + name + "\n";
     case failure_kind::out_of_memory:

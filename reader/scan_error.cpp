@@ -13,6 +13,10 @@ const char* describe(scan_error error) {
     case scan_error::value_missing: return "value missing after colon";
     case scan_error::value_not_number: return "value is not a number";
     case scan_error::duplicate_index: return "feature index repeated in one instance";
+    case scan_error::header_value_too_large: return "header value is larger than 2147483647";
+    case scan_error::header_instance_count: return "the file has another number of instances than its header gives";
+    case scan_error::index_outside_header: return "feature index is outside the header's range";
+    case scan_error::label_outside_header: return "label is outside the header's range";
     case scan_error::stopped: return "scan stopped";
   }
   return "unknown error";

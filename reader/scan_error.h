@@ -21,6 +21,14 @@ enum class scan_error : unsigned char {
   value_not_number,
   // the same feature index occurs twice in one instance
   duplicate_index,
+  // a number of the header line is beyond 2147483647
+  header_value_too_large,
+  // the file holds another number of instances than its header gives
+  header_instance_count,
+  // a feature index lies outside the header's range [0, d)
+  index_outside_header,
+  // a label lies outside the header's range [0, L)
+  label_outside_header,
   // a token handler ended the walk early; its caller knows why
   stopped,
 };

@@ -26,9 +26,18 @@ struct scan_failure {
   std::int64_t line;    // 1-based
   std::int64_t column;  // 1-based byte column where the bad token starts
   compression_format format = compression_format::none;  // the file's, when it matters
+  // For a fault against the header: the number the file has (the index,
+  // label or instance count) and the header's number it breaks.
+  std::int64_t found = 0;
+  std::int64_t header_value = 0;
 };
 
 inline scan_failure no_failure() { return {failure_kind::none, scan_error::none, 0, 0}; }
+
+// A line that breaks the format at 1-based `line` and `column`.
+inline scan_failure malformed_at(scan_error error, std::int64_t line, std::int64_t column) {
+  return {failure_kind::malformed, error, line, column};
+}
 
 inline scan_failure failure_of(failure_kind kind) { return {kind, scan_error::none, 0, 0}; }
 

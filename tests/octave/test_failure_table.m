@@ -11,7 +11,8 @@ function test_failure_table ()
   good = fullfile (folder, "good.txt");
   write_bytes (good, "3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
   unwind_protect
-    rows = [file_rows(folder, good), malformed_rows(folder), truncated_rows(folder), ...
+    rows = [file_rows(folder, good), malformed_rows(folder), header_rows(folder), ...
+            truncated_rows(folder), ...
             junk_rows(folder), large_rows(folder), transpose_rows(good, shadow), ...
             call_rows(folder, good)];
     for k = 1:numel (rows)
@@ -80,6 +81,20 @@ function rows = malformed_rows (folder)
     "1 2:1 2:1 x:1\n",                 1,  7, "feature index repeated in one instance"
   };
   rows = malformed_rows_of (folder, "malformed", cases);
+end
+
+% A first line "n d L" bounds the rest of the file; each way to break it.
+function rows = header_rows (folder)
+  cases = {
+    "2 5 4\n1 1:1\n2 2:1\n3 3:1\n", 1,  1, "the header gives 2 instances, the file has 3"
+    "1 5 3\n",                      1,  1, "the header gives 1 instance, the file has 0"
+    "1 5 3\n1 2:1 5:1\n",           2,  7, "feature index 5 is outside the header's range 0 to 4"
+    "1 0 3\n1 0:1\n",               2,  3, "feature index 0 is outside the header's range: the header gives no features"
+    "1 5 3\n1,3 1:1\n",             2,  3, "label 3 is outside the header's range 0 to 2"
+    "1 5 0\n0\n",                   2,  1, "label 0 is outside the header's range: the header gives no labels"
+    "1 2147483648 3\n 0:1\n",        1,  3, "header value is larger than 2147483647"
+  };
+  rows = malformed_rows_of (folder, "header", cases);
 end
 
 % Files cut short. Some cuts leave valid data, which then loads.

@@ -85,6 +85,10 @@ TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
       {"1 3:1e5x 2:1 3:1\n", quarnel::scan_error::value_not_number, 1, 5},
       {"1 1:1 x:1 2:abc\n", quarnel::scan_error::index_not_integer, 1, 7},  // after: not first
       {"1 1:1 2:1 2:abc\n", quarnel::scan_error::duplicate_index, 1, 11},
+      {"1 5 3\n1 1:x 7:1\n", quarnel::scan_error::value_not_number, 2, 5},
+      // The instance count is checked at the end: any bad value comes first.
+      {"3 5 3\n1 1:1\n1 1:x\n", quarnel::scan_error::value_not_number, 3, 5},
+      {"3 5 3\n1 1:1\n", quarnel::scan_error::header_instance_count, 1, 1},
   };
   for (const example& e : examples) {
     quarnel::scan_failure fault = first_fault(e.text);
@@ -121,6 +125,26 @@ TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {
       EXPECT_EQ(result.fill.kind, failure_kind::file_changed) << changed;
     }
   }
+}
+
+TEST(FillScan, AHeaderAddedRemovedOrChangedIsAChangedFile) {
+  const std::string original = "2 5 3\n1 1:1\n2 4:2\n";
+  const std::string changes[] = {
+      "2 5 3\n1 1:1\n2 4:2\n",  // the same
+      "2 6 3\n1 1:1\n2 4:2\n",
+      "1 1:1\n2 4:2\n",
+      "#\n1 1:1\n2 4:2\n",
+  };
+  for (const std::string& changed : changes) {
+    auto result = read_text(original, &changed);
+    ASSERT_EQ(result.sizing.kind, failure_kind::none);
+    EXPECT_EQ(result.fill.kind, changed == original ? failure_kind::none : failure_kind::file_changed)
+        << changed;
+  }
+  auto added = read_text(" 1:1\n 4:2\n", &original);
+  EXPECT_EQ(added.fill.kind, failure_kind::file_changed);
+  const std::string emptied;
+  EXPECT_EQ(read_text("0 5 3\n", &emptied).fill.kind, failure_kind::file_changed);
 }
 
 }  // namespace

@@ -82,6 +82,63 @@ TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
   }
 }
 
+TEST(SizingScan, AHeaderLineMakesTheFileZeroBasedAndIsNoInstance) {
+  auto result = read_text("3 10 4\n1,0 0:1 5:2\n#c\n 9:1\n3\n");
+  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  EXPECT_TRUE(result.sizes.header.present);
+  EXPECT_EQ(result.sizes.instance_count, 3);
+  EXPECT_EQ(result.sizes.min_index, 0);
+  EXPECT_EQ(feature_count(result.sizes), 10);  // whatever the largest index used
+  EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{1, 0, 3}));
+  EXPECT_EQ(quarnel_test::column_entries(result.pairs, 0),
+            (std::vector<std::pair<std::uint64_t, double>>{{0, 1.0}, {5, 2.0}}));
+
+  auto spaced = read_text("1 5 2 \t\r\n 4:1\r\n");
+  EXPECT_EQ(spaced.sizing.kind, failure_kind::none);
+  EXPECT_EQ(feature_count(spaced.sizes), 5);
+  auto zeros = read_text("0 0 0\n");
+  EXPECT_EQ(zeros.sizing.kind, failure_kind::none);
+  EXPECT_EQ(zeros.sizes.instance_count, 0);
+  EXPECT_EQ(feature_count(zeros.sizes), 0);
+
+  // Only a first line of exactly that form is a header.
+  for (const char* text : {"1 2 3 4\n", "1  2 3\n", " 1 2 3\n", "1 2 +3\n", "1 2 3 #\n",
+                           "#c\n1 2 3\n", "1 1:1\n1 2 3\n"}) {
+    auto not_header = read_text(text);
+    EXPECT_FALSE(not_header.sizes.header.present) << text;
+    EXPECT_EQ(not_header.sizing.error, scan_error::colon_missing) << text;
+  }
+}
+
+TEST(SizingScan, FaultsAgainstTheHeaderNameItsNumbers) {
+  struct example {
+    std::string text;
+    scan_error error;
+    std::int64_t line, column, found, header_value;
+  } examples[] = {
+      {"2 5 3\n1 1:1\n", scan_error::header_instance_count, 1, 1, 1, 2},
+      {"1 5 3\n1 1:1\n\n", scan_error::header_instance_count, 1, 1, 2, 1},
+      {"1 5 3\n1 2:1 5:1\n", scan_error::index_outside_header, 2, 7, 5, 5},
+      {"1 5 3\n1 -1:1\n", scan_error::index_outside_header, 2, 3, -1, 5},
+      {"1 0 3\n1 0:1\n", scan_error::index_outside_header, 2, 3, 0, 0},
+      {"1 5 3\n1,3 1:1\n", scan_error::label_outside_header, 2, 3, 3, 3},
+      {"1 5 3\n-1\n", scan_error::label_outside_header, 2, 1, -1, 3},
+      {"1 5 0\n0\n", scan_error::label_outside_header, 2, 1, 0, 0},
+      {"1 5 3\n1 2:1 2:1 7:1\n", scan_error::duplicate_index, 2, 7, 0, 0},
+      {"1 2147483648 3\n", scan_error::header_value_too_large, 1, 3, 0, 0},
+      {"1 2 99999999999999999999999\n", scan_error::header_value_too_large, 1, 5, 0, 0},
+  };
+  for (const example& e : examples) {
+    auto result = read_text(e.text);
+    EXPECT_EQ(result.sizing.kind, failure_kind::malformed) << e.text;
+    EXPECT_EQ(result.sizing.error, e.error) << e.text;
+    EXPECT_EQ(result.sizing.line, e.line) << e.text;
+    EXPECT_EQ(result.sizing.column, e.column) << e.text;
+    EXPECT_EQ(result.sizing.found, e.found) << e.text;
+    EXPECT_EQ(result.sizing.header_value, e.header_value) << e.text;
+  }
+}
+
 // A source that serves its first `size` bytes, then fails.
 struct broken_source {
   quarnel::memory_cursor cursor;
