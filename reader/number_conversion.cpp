@@ -1,8 +1,9 @@
 #include "number_conversion.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
+
+#include "float_parsing.h"
 
 namespace quarnel {
 namespace {
@@ -134,9 +135,8 @@ const char* convert_double(const char* first, const char* last, double* value) {
     double magnitude = 0;
     // Bounded to what strtod reads: from_chars would also take a sign,
     // "inf" or "nan" after the "0x".
-    auto result = end != digits
-                      ? std::from_chars(digits, end, magnitude, std::chars_format::hex)
-                      : std::from_chars_result{digits, std::errc::invalid_argument};
+    auto result = end != digits ? parse_hex_double(digits, end, &magnitude)
+                                : std::from_chars_result{digits, std::errc::invalid_argument};
     if (result.ec == std::errc::invalid_argument) {
       // "0x" without hex digits: strtod reads just the "0".
       *value = negative ? -0.0 : 0.0;
@@ -144,13 +144,15 @@ const char* convert_double(const char* first, const char* last, double* value) {
     }
     if (result.ec == std::errc::result_out_of_range) {
       settle_out_of_range(first, result.ptr, true, negative, value);
+    } else if (result.ec != std::errc{}) {
+      return nullptr;  // no memory to convert a very long number
     } else {
       *value = negative ? -magnitude : magnitude;
     }
     return result.ptr;
   }
 
-  auto result = std::from_chars(p, last, *value);
+  auto result = parse_decimal_double(p, last, value);
   if (result.ec == std::errc::invalid_argument) return nullptr;
   if (result.ec == std::errc::result_out_of_range)
     settle_out_of_range(first, result.ptr, false, negative, value);

@@ -1,5 +1,6 @@
 // The conversions must agree with the C library's own on every token, to
 // the bit and to the character where the number ends.
+#include "float_formatting.h"
 #include "number_conversion.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <string>
 
 using quarnel::convert_double;
+using quarnel::format_double;
 using quarnel::convert_index;
 using quarnel::label_from_double;
 
@@ -174,6 +176,38 @@ TEST(ConvertDouble, NeverReadsPastTheEnd) {
   EXPECT_EQ(end, text.data() + 3);
   EXPECT_EQ(value, 123.0);
   EXPECT_EQ(convert_double(text.data(), text.data(), &value), nullptr);
+}
+
+// What the writer formats, strtod reads back to the same bits, in the room
+// the writer reserves, whichever way this standard library formats.
+TEST(FormatDouble, ReadsBackToTheSameDoubleWithinItsRoom) {
+  std::mt19937_64 random(42);
+  const double specials[] = {0.0, -0.0, 0.1, 1e23, 5e-324, -2.2250738585072014e-308,
+                             1.7976931348623157e308, 123456.0, 1e21, 1e-7,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), std::nan(""), -std::nan("")};
+  for (int i = 0; i < generated_tokens + 14; ++i) {
+    double value;
+    if (i < 14) {
+      value = specials[i];
+    } else {
+      std::uint64_t bits = random();
+      std::memcpy(&value, &bits, sizeof value);
+    }
+    char text[quarnel::formatted_double_room + 1];
+    char* end = format_double(text, text + quarnel::formatted_double_room, value);
+    ASSERT_NE(end, nullptr) << i;
+    *end = '\0';
+    ASSERT_TRUE(agrees_with_strtod(text));
+    double read_back = std::strtod(text, nullptr);
+    if (std::isnan(value))
+      EXPECT_TRUE(std::isnan(read_back) && std::signbit(read_back) == std::signbit(value)) << text;
+    else
+      ASSERT_EQ(bits_of(read_back), bits_of(value)) << text;
+  }
+  char small[4];
+  EXPECT_EQ(format_double(small, small + sizeof small, 0.125), nullptr);
+  EXPECT_EQ(format_double(small, small + 3, -std::numeric_limits<double>::infinity()), nullptr);
 }
 
 TEST(LabelFromDouble, TruncatesTowardZeroAndFoldsOutOfRange) {
