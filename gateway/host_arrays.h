@@ -1,5 +1,5 @@
 // The host adapters the module entries share: making and handing over
-// outputs, and the host's transposition.
+// outputs, the host's transposition, and string inputs as characters.
 #pragma once
 
 #include "fill_scan.h"
@@ -14,6 +14,10 @@ mxArray* empty_matrix();
 // seen as the compressed columns the fill scan writes.
 mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t room,
                        sparse_columns* columns_out);
+
+// The characters of a string array, made by the host's own "char"; nullptr
+// when the host fails. The caller destroys the result.
+mxArray* chars_of_string(const mxArray* text);
 
 // Replaces the matrix in `slot` by its transpose; false when the host fails.
 bool transpose_in_place(mxArray** slot);

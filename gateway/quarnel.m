@@ -2,7 +2,8 @@
 %
 %  Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);
 %
-%  Reads the file named FNAME, one instance per line, and returns, for a
+%  Reads the file named FNAME (a character row vector, or in MATLAB a
+%  string scalar such as "data.txt"), one instance per line, and returns, for a
 %  file of N instances with K distinct labels:
 %
 %    label_vector     sparse N-by-K matrix: entry (i,j) is 1 when instance i
@@ -53,8 +54,8 @@
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:
 %
-%    - Not exactly one input, or an input that is not a character row
-%      vector: prints the usage line above.
+%    - Not exactly one input, or an input that is neither a character row
+%      vector nor a string scalar: prints the usage line above.
 %    - A file that cannot be opened: prints "can't open input file NAME".
 %    - Malformed content: prints
 %      "malformed input in NAME at line L, column C: REASON".

@@ -69,23 +69,35 @@ void load_multilabel_file(const char* fname, mxArray* outputs[3]) {
   }
 }
 
-// Fills all three outputs, whatever the caller asked for.
-void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
-  if (nrhs != 1 || !is_file_name(prhs[0])) {
-    answer_usage(outputs);
-    return;
-  }
+// Reads the file named by the character row vector `name`.
+void load_named_file(const mxArray* name, mxArray* outputs[3]) {
   // The buffer is sized to the name, so a name of any length fits; a host
   // that encodes characters as multibyte sequences needs up to 4 bytes each.
-  const std::size_t length = static_cast<std::size_t>(mxGetN(prhs[0])) * 4;
+  const std::size_t length = static_cast<std::size_t>(mxGetN(name)) * 4;
   char* fname = static_cast<char*>(std::malloc(length + 1));
   if (fname == nullptr) {
     answer_usage(outputs);
     return;
   }
-  mxGetString(prhs[0], fname, static_cast<mwSize>(length + 1));
+  mxGetString(name, fname, static_cast<mwSize>(length + 1));
   load_multilabel_file(fname, outputs);
   std::free(fname);
+}
+
+// Fills all three outputs, whatever the caller asked for.
+void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
+  if (nrhs != 1) {
+    answer_usage(outputs);
+    return;
+  }
+  // A MATLAB string scalar, quarnel("data.txt"), becomes characters first.
+  mxArray* chars = mxIsClass(prhs[0], "string") ? chars_of_string(prhs[0]) : nullptr;
+  const mxArray* name = chars != nullptr ? chars : prhs[0];
+  if (is_file_name(name))
+    load_named_file(name, outputs);
+  else
+    answer_usage(outputs);
+  if (chars != nullptr) mxDestroyArray(chars);
 }
 
 }  // namespace
