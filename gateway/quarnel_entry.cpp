@@ -35,9 +35,12 @@ bool make_outputs(void* context, const problem_sizes& sizes, const label_diction
   mxArray** outputs = static_cast<mxArray**>(context);
   outputs[0] = create_sparse(sizes.label_count, sizes.instance_count, sizes.label_entry_count,
                              labels);
+  if (outputs[0] == nullptr) return false;
   outputs[1] = create_sparse(feature_count(sizes), sizes.instance_count, sizes.element_count,
                              pairs);
+  if (outputs[1] == nullptr) return false;
   outputs[2] = mxCreateDoubleMatrix(static_cast<mwSize>(sizes.label_count), 1, mxREAL);
+  if (outputs[2] == nullptr) return false;
   double* label_map = mxGetPr(outputs[2]);
   for (std::int64_t i = 0; i < dictionary.label_count; ++i) label_map[i] = dictionary.labels[i];
   return true;
@@ -59,6 +62,8 @@ void load_multilabel_file(const char* fname, mxArray* outputs[3]) {
     outputs[1] = empty_matrix();
     return;
   }
+  clear_unused_room(outputs[0]);
+  clear_unused_room(outputs[1]);
   if (!transpose_in_place(&outputs[0])) {
     mexPrintf("Error: cannot transpose labels\n");
     return;
