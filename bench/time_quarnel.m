@@ -1,39 +1,15 @@
 function time_quarnel (fname, runs)
   % Times RUNS whole calls of quarnel on FNAME after one untimed call that
-  % loads the module and warms the file cache, then the host's own
-  % transposition of matrices of the same sizes: the transposes of the
-  % returned matrices are built first and transposing them back is timed.
-  % Prints key=value lines for bench/run.
+  % loads the module and warms the file cache, and, alternating with them,
+  % RUNS calls of the host's floor (bench/host_floor.cpp): outputs of the
+  % same sizes made through the same host calls, written with a pattern and
+  % transposed by the host, with no file read. Prints key=value lines for
+  % bench/run.
   [labels, features, label_map] = quarnel (fname);
   if (isempty (label_map) && nnz (features) == 0)
     error ("time_quarnel: quarnel read nothing from %s", fname);
   end
-  clear labels features label_map;
-
-  whole = zeros (runs, 1);
-  for r = 1:runs
-    tic;
-    [labels, features, label_map] = quarnel (fname);
-    whole(r) = toc;
-    if (r < runs)
-      % Each call starts with no earlier outputs alive.
-      clear labels features label_map;
-    end
-  end
-
-  labels_t = labels.';
-  features_t = features.';
-  transposition = zeros (runs, 1);
-  for r = 1:runs
-    tic;
-    back_labels = labels_t.';
-    back_features = features_t.';
-    transposition(r) = toc;
-    clear back_labels back_features;
-  end
-
-  print_seconds ("whole", whole);
-  print_seconds ("transpose", transposition);
+  sizes = {rows(label_map), rows(features), nnz(labels), columns(features), nnz(features)};
   printf ("rows=%d\nlabel_columns=%d\nfeature_columns=%d\n", rows (features),
           columns (labels), columns (features));
   printf ("label_nnz=%d\nfeature_nnz=%d\nlabel_map_numel=%d\n", nnz (labels),
@@ -43,8 +19,28 @@ function time_quarnel (fname, runs)
   output_bytes = sparse_bytes (labels) + sparse_bytes (features) + 8 * numel (label_map);
   % The host's transposition copies: the same entries in the untransposed
   % shapes, whose columns are the instances.
-  copy_bytes = sparse_bytes (labels_t) + sparse_bytes (features_t);
+  copy_bytes = (nnz (labels) + nnz (features)) * 16 + 2 * (rows (features) + 1) * 8;
   printf ("output_bytes=%d\ncopy_bytes=%d\n", output_bytes, copy_bytes);
+  clear labels features label_map;
+  [labels, features, label_map] = host_floor (sizes{:});
+  clear labels features label_map;
+
+  whole = zeros (runs, 1);
+  floor_seconds = zeros (runs, 1);
+  % Each call starts with no earlier outputs alive.
+  for r = 1:runs
+    tic;
+    [labels, features, label_map] = quarnel (fname);
+    whole(r) = toc;
+    clear labels features label_map;
+    tic;
+    [labels, features, label_map] = host_floor (sizes{:});
+    floor_seconds(r) = toc;
+    clear labels features label_map;
+  end
+
+  print_seconds ("whole", whole);
+  print_seconds ("floor", floor_seconds);
 end
 
 function bytes = sparse_bytes (matrix)
