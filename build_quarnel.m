@@ -14,6 +14,12 @@ function folder = build_quarnel(folder)
 %  Compressed files are decoded with zlib, libbz2, liblzma and libzstd. In
 %  Octave all four are linked; in MATLAB those found under the usual
 %  prefixes are, and a file in another format is refused with a message.
+%  A C++ library without floating-point std::from_chars (Apple's libc++,
+%  GCC before 11) needs the fast_float headers; without them the MATLAB
+%  build stops with a message naming the package. The prefixes searched:
+%  those in the environment variable QUARNEL_DEPS (separated as in PATH),
+%  then Homebrew's on macOS, vcpkg's ($VCPKG_ROOT) with MSVC or MSYS2's
+%  with MinGW on Windows, /usr and /usr/local on Linux.
 
 root = fileparts(mfilename('fullpath'));
 if nargin < 1 || isempty(folder)
@@ -35,11 +41,14 @@ sources = [{fullfile(gateway, 'quarnel_entry.cpp')}, files_in(gateway, 'host_*.c
 includes = {reader, gateway, compression};
 
 if exist('OCTAVE_VERSION', 'builtin') == 0
-  build_in_matlab(folder, includes, sources, found_decoders());
+  build_in_matlab(folder, includes, sources);
 else
   decoders = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
               '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
-  build_in_octave(folder, root, includes, sources, decoders);
+  % fast_float, where the C++ library lacks floating-point from_chars
+  % (Octave built with clang and libc++, as on macOS).
+  [~, fast_float] = find_fast_float(dependency_prefixes(false));
+  build_in_octave(folder, root, includes, sources, [decoders, fast_float]);
 end
 
 copyfile(fullfile(root, 'gateway', 'quarnel.m'), fullfile(folder, 'quarnel.m'));
@@ -68,48 +77,137 @@ if ~isempty(output)
 end
 end
 
-function build_in_matlab(folder, includes, sources, decoders)
+function build_in_matlab(folder, includes, sources)
 % -R2017b: 64-bit indices and complex data in separate real and imaginary
 % arrays, which the reader's mxGetPr, mxGetIr and mxGetJc calls assume.
 % mex exports mexFunction alone on its own.
 standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
+msvc = false;
 if ispc()
   compiler = mex.getCompilerConfigurations('C++', 'Selected');
-  if ~isempty(compiler) && ~isempty(strfind(compiler(1).Manufacturer, 'Microsoft'))
+  msvc = ~isempty(compiler) && ~isempty(strfind(compiler(1).Manufacturer, 'Microsoft'));
+  if msvc
     standard = 'COMPFLAGS=$COMPFLAGS /std:c++17';
   end
 end
+prefixes = dependency_prefixes(msvc);
+[found, fast_float] = find_fast_float(prefixes);
+if ~found && lacks_float_from_chars(standard)
+  error(['build_quarnel: this compiler''s C++ library has no floating-point ' ...
+         'std::from_chars, so quarnel needs the fast_float headers, and they were not ' ...
+         'found. Install fast_float (macOS: brew install fast_float; Windows: vcpkg ' ...
+         'install fast-float, or in MSYS2 pacman -S mingw-w64-x86_64-fast_float; ' ...
+         'Linux: libfast-float-dev or your distribution''s package), or set QUARNEL_DEPS ' ...
+         'to the folder that holds include/fast_float/fast_float.h.']);
+end
 includes = strcat('-I', includes);
-mex('-R2017b', standard, includes{:}, decoders{:}, '-outdir', folder, '-output', 'quarnel', ...
-    sources{:});
+decoders = found_decoders(prefixes, msvc);
+mex('-R2017b', standard, includes{:}, fast_float{:}, decoders{:}, '-outdir', folder, ...
+    '-output', 'quarnel', sources{:});
 end
 
-function flags = found_decoders()
+function prefixes = dependency_prefixes(msvc)
+% Where libraries usually live, in the order searched: the folders named by
+% the environment variable QUARNEL_DEPS (separated as in PATH), then
+% Homebrew's on macOS, vcpkg's (for MSVC) or MSYS2's (for MinGW) on
+% Windows, the system's on Linux.
+prefixes = {};
+named = getenv('QUARNEL_DEPS');
+if ~isempty(named)
+  prefixes = strsplit(named, pathsep);
+end
+if ismac()
+  prefixes = [prefixes, {'/opt/homebrew', '/usr/local'}];
+elseif ispc() && msvc
+  vcpkg = getenv('VCPKG_ROOT');
+  if ~isempty(vcpkg)
+    prefixes = [prefixes, {fullfile(vcpkg, 'installed', 'x64-windows-static-md'), ...
+                           fullfile(vcpkg, 'installed', 'x64-windows')}];
+  end
+elseif ispc()
+  prefixes = [prefixes, {'C:\msys64\mingw64', 'C:\msys64\ucrt64'}];
+else
+  prefixes = [prefixes, {'/usr', '/usr/local'}];
+end
+prefixes = prefixes(~cellfun(@isempty, prefixes));
+end
+
+function flag = include_flag(prefix)
+% -I for a prefix the compiler does not search on its own.
+flag = {};
+if ~strcmp(prefix, '/usr')
+  flag = {['-I' fullfile(prefix, 'include')]};
+end
+end
+
+function [found, flags] = find_fast_float(prefixes)
+% Whether a prefix holds the fast_float headers, and the -I they need.
+found = false;
+flags = {};
+for p = 1:numel(prefixes)
+  if exist(fullfile(prefixes{p}, 'include', 'fast_float', 'fast_float.h'), 'file') == 2
+    found = true;
+    flags = include_flag(prefixes{p});
+    return;
+  end
+end
+end
+
+function lacks = lacks_float_from_chars(standard)
+% Compiles a probe with the build's compiler and flags: true when its
+% standard library does not say it has floating-point from_chars, the test
+% the reader's conversions make themselves.
+probe_folder = tempname();
+mkdir(probe_folder);
+probe = fullfile(probe_folder, 'probe.cpp');
+file = fopen(probe, 'w');
+fprintf(file, '#include <charconv>\n#ifndef __cpp_lib_to_chars\n#error no from_chars\n#endif\n');
+fclose(file);
+try
+  evalc('mex(''-c'', standard, probe, ''-outdir'', probe_folder)');
+  lacks = false;
+catch
+  lacks = true;
+end
+rmdir(probe_folder, 's');
+end
+
+function flags = found_decoders(prefixes, msvc)
 % The mex flags for each decoding library whose header and library lie
-% under one of the prefixes searched: its -D and -l, and -I and -L for a
-% prefix the compiler does not search on its own.
-libraries = {'gzip', 'QUARNEL_HAVE_ZLIB', 'zlib.h', 'z'; 'bzip2', 'QUARNEL_HAVE_BZIP2', 'bzlib.h', 'bz2';
-             'xz', 'QUARNEL_HAVE_LZMA', 'lzma.h', 'lzma'; 'zstd', 'QUARNEL_HAVE_ZSTD', 'zstd.h', 'zstd'};
-prefixes = {'/usr', '/usr/local'};
+% under one of the prefixes: its -D and -l, and -I and -L for a prefix the
+% compiler does not search on its own. macOS has zlib and libbz2 in its SDK.
+libraries = {'gzip', 'QUARNEL_HAVE_ZLIB', 'zlib.h', {'z', 'zlib'};
+             'bzip2', 'QUARNEL_HAVE_BZIP2', 'bzlib.h', {'bz2'};
+             'xz', 'QUARNEL_HAVE_LZMA', 'lzma.h', {'lzma'};
+             'zstd', 'QUARNEL_HAVE_ZSTD', 'zstd.h', {'zstd', 'zstd_static'}};
 library_folders = {'lib', 'lib64', fullfile('lib', 'x86_64-linux-gnu'), ...
                    fullfile('lib', 'aarch64-linux-gnu')};
-files = {'lib%s.so', 'lib%s.dylib', 'lib%s.a', '%s.lib', 'lib%s.lib'};
+if msvc
+  files = {'%s.lib'};
+else
+  files = {'lib%s.so', 'lib%s.dylib', 'lib%s.tbd', 'lib%s.a', 'lib%s.dll.a'};
+end
 flags = {};
 for k = 1:size(libraries, 1)
-  [format, definition, header, name] = libraries{k, :};
+  [format, definition, header, names] = libraries{k, :};
+  if ismac() && any(strcmp(format, {'gzip', 'bzip2'}))
+    flags = [flags, {['-D' definition], ['-l' names{1}]}];
+    continue;
+  end
   found = {};
   for p = 1:numel(prefixes)
-    include = fullfile(prefixes{p}, 'include');
-    if ~isempty(found) || exist(fullfile(include, header), 'file') ~= 2
+    if ~isempty(found) || exist(fullfile(prefixes{p}, 'include', header), 'file') ~= 2
       continue;
     end
     for f = 1:numel(library_folders)
       folder = fullfile(prefixes{p}, library_folders{f});
-      for n = 1:numel(files)
-        if isempty(found) && exist(fullfile(folder, sprintf(files{n}, name)), 'file') == 2
-          found = {['-D' definition], ['-l' name]};
-          if ~strcmp(prefixes{p}, '/usr')
-            found = [found, {['-I' include], ['-L' folder]}];
+      for n = 1:numel(names)
+        for m = 1:numel(files)
+          if isempty(found) && exist(fullfile(folder, sprintf(files{m}, names{n})), 'file') == 2
+            found = [{['-D' definition], ['-l' names{n}]}, include_flag(prefixes{p})];
+            if ~strcmp(prefixes{p}, '/usr')
+              found{end + 1} = ['-L' folder];
+            end
           end
         end
       end
