@@ -112,6 +112,8 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   }
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  // The sizing scan read this line whole.
+  if (status == line_status::bad_start) return failure_of(failure_kind::file_changed);
   if (state->instance != sizes.instance_count || header_seen != sizes.header.present ||
       state->label_position + state->repeated_labels != sizes.label_entry_count ||
       state->pair_position != sizes.element_count)

@@ -3,8 +3,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "line_scanner.h"
+
 namespace quarnel {
 namespace {
+
+// Reads more bytes into the buffer from `end` up to its room. Returns the
+// count, 0 at the end of the data or on a failing source.
+std::size_t read_more(line_reader* reader) {
+  std::size_t count = reader->source.read(reader->source.context, reader->buffer + reader->end,
+                                          reader->room - reader->end, &reader->fault);
+  if (reader->fault != read_fault::none) return 0;
+  if (count == 0) reader->source_ended = true;
+  reader->end += count;
+  reader->bytes_read += static_cast<std::int64_t>(count);
+  return count;
+}
 
 // Moves the unread bytes to the buffer's start, grows the buffer when they
 // fill it, and reads more. Returns false when nothing more can be read.
@@ -25,16 +39,25 @@ bool refill(line_reader* reader) {
     reader->buffer = grown;
     reader->room = room;
   }
-  std::size_t count = reader->source.read(reader->source.context, reader->buffer + reader->end,
-                                          reader->room - reader->end, &reader->fault);
-  if (reader->fault != read_fault::none) return false;
-  if (count == 0) {
-    reader->source_ended = true;
-    return false;
+  return read_more(reader) != 0;
+}
+
+// The comment line whose start fills the buffer: drops what is held of it
+// and reads on, block by block, until its newline, keeping only the bytes
+// after it. Returns false on a failing source.
+bool skip_comment_line(line_reader* reader) {
+  for (;;) {
+    reader->begin = 0;
+    reader->end = 0;
+    if (read_more(reader) == 0) break;
+    const char* newline = static_cast<const char*>(std::memchr(reader->buffer, '\n', reader->end));
+    if (newline != nullptr) {
+      reader->begin = static_cast<std::size_t>(newline - reader->buffer) + 1;
+      break;
+    }
   }
-  reader->end += count;
-  reader->bytes_read += static_cast<std::int64_t>(count);
-  return true;
+  ++reader->line_number;
+  return reader->fault == read_fault::none;
 }
 
 // Hands out the bytes from `begin` up to `line_end` as the next line, less a
@@ -88,6 +111,22 @@ line_status next_line(line_reader* reader, const char** first, const char** last
     // All pending bytes were searched; after the refill moves them to the
     // buffer's start, the search goes on from where they end.
     std::size_t pending = reader->end - reader->begin;
+    if (!reader->source_ended && pending == reader->room) {
+      // The line fills the buffer: before it grows, its first byte may
+      // already tell that its bytes need not be kept.
+      char start = reader->buffer[reader->begin];
+      if (start == '#') {
+        if (!skip_comment_line(reader)) return line_status::read_failed;
+        searched = reader->begin;
+        continue;
+      }
+      if (!can_begin_line(start)) {
+        *first = reader->buffer + reader->begin;
+        *last = reader->buffer + reader->end;
+        ++reader->line_number;
+        return line_status::bad_start;
+      }
+    }
     if (!reader->source_ended && refill(reader)) {
       searched = reader->begin + pending;
       continue;

@@ -38,6 +38,15 @@ inline bool is_comment_line(const char* first, const char* last) {
   return first < last && *first == '#';
 }
 
+// False for a byte that cannot begin a line of the file: no label, pair,
+// comment or white space begins with it, so a line that starts with it is
+// malformed at column 1 (label_not_number), whatever follows.
+inline bool can_begin_line(char c) {
+  if (is_blank(c) || c == '#' || (c >= '0' && c <= '9')) return true;
+  // Signs, a fraction's point, "inf" and "nan" in either case.
+  return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N';
+}
+
 // True when an optional sign and decimal digits directly followed by a
 // colon begin at `p`: the token is a pair's index, not a label.
 inline bool starts_with_index(const char* p, const char* last) {

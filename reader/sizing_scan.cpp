@@ -6,7 +6,10 @@
 namespace quarnel {
 namespace {
 
-scan_failure end_of_lines(line_status status) {
+scan_failure end_of_lines(line_status status, std::int64_t line_number) {
+  // The scanner stops such a line at its first byte, as a label that is no number.
+  if (status == line_status::bad_start)
+    return malformed_at(scan_error::label_not_number, line_number, 1);
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
   return no_failure();
@@ -101,7 +104,7 @@ scan_failure measure_lines(line_reader* reader, problem_sizes* sizes, label_dict
       return malformed_at(walked.error, reader->line_number, column);
     ++sizes->instance_count;
   }
-  return end_of_lines(status);
+  return end_of_lines(status, reader->line_number);
 }
 
 // A file with a header holds exactly the instances it gives; the count is

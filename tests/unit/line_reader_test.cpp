@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,9 +30,9 @@ std::vector<std::string> lines_of(const std::string& text, std::size_t block_siz
 }
 
 TEST(LineReader, SplitsLinesAcrossEveryBlockSize) {
-  const std::string text = "3,1 1:0.5 4:2\r\n\n1 2:1\r\n\r\n 3:7\nlast line\r";
+  const std::string text = "3,1 1:0.5 4:2\r\n\n1 2:1\r\n\r\n 3:7\n7 last line\r";
   const std::vector<std::string> expected = {"3,1 1:0.5 4:2", "", "1 2:1", "", " 3:7",
-                                             "last line"};
+                                             "7 last line"};
   for (std::size_t block = 1; block <= text.size() + 1; ++block)
     EXPECT_EQ(lines_of(text, block), expected) << "block size " << block;
 }
@@ -45,7 +47,7 @@ TEST(LineReader, KeepsALastLineWithoutNewline) {
 }
 
 TEST(LineReader, GrowsForALineLongerThanTheBuffer) {
-  std::string long_line(100000, 'a');
+  std::string long_line(100000, '7');
   std::string text = "x\n" + long_line + "\ny\n";
   EXPECT_EQ(lines_of(text, 16), (std::vector<std::string>{"x", long_line, "y"}));
 }
@@ -78,6 +80,79 @@ TEST(LineReader, ReportsAReadErrorInsteadOfAnEnd) {
   EXPECT_EQ(std::string(first, last), "1 1:1");
   EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::read_failed);
   EXPECT_EQ(reader.bytes_read, 8);
+  quarnel::line_reader_close(&reader);
+}
+
+// Serves segments of bytes, each `text` repeated up to `count` bytes,
+// without storing them: gigabytes cost only the time to write them.
+struct generated_source {
+  struct segment {
+    std::string text;
+    std::uint64_t count;
+  };
+  std::vector<segment> segments;
+  std::size_t current;
+  std::uint64_t served;  // of the current segment
+};
+
+std::size_t generate(void* context, char* into, std::size_t size, quarnel::read_fault*) {
+  auto* source = static_cast<generated_source*>(context);
+  std::size_t count = 0;
+  while (count < size && source->current < source->segments.size()) {
+    const auto& segment = source->segments[source->current];
+    std::uint64_t left = segment.count - source->served;
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, size - count));
+    if (segment.text.size() == 1) {
+      std::memset(into + count, segment.text[0], n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i)
+        into[count + i] = segment.text[(source->served + i) % segment.text.size()];
+    }
+    count += n;
+    source->served += n;
+    if (source->served == segment.count) {
+      ++source->current;
+      source->served = 0;
+    }
+  }
+  return count;
+}
+
+constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
+
+TEST(LineReader, AnEndlessLineOfNulsFailsBeforeTheBufferGrows) {
+  generated_source source{{{"1 1:1\n", 6}, {std::string(1, '\0'), gigabyte}}, 0, 0};
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, generate}));
+  const char* first;
+  const char* last;
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::bad_start);
+  EXPECT_EQ(reader.line_number, 2);
+  EXPECT_EQ(reader.room, quarnel::default_block_size);
+  EXPECT_LE(reader.bytes_read, static_cast<std::int64_t>(2 * quarnel::default_block_size));
+  quarnel::line_reader_close(&reader);
+}
+
+TEST(LineReader, SkipsAGigabyteCommentWithoutGrowing) {
+  generated_source source{
+      {{"1 1:1\n#", 7}, {"c", gigabyte}, {"\r\n 2:2\n#", 8}, {"x", 3 << 20}},
+      0,
+      0};
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, generate}));
+  const char* first;
+  const char* last;
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(std::string(first, last), "1 1:1");
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(std::string(first, last), " 2:2");
+  EXPECT_EQ(reader.line_number, 3);
+  // The last line, a comment without a newline, is skipped to the end.
+  EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::end_of_data);
+  EXPECT_EQ(reader.line_number, 4);
+  EXPECT_EQ(reader.room, quarnel::default_block_size);
+  EXPECT_EQ(reader.bytes_read, static_cast<std::int64_t>(gigabyte + (3 << 20) + 15));
   quarnel::line_reader_close(&reader);
 }
 

@@ -120,4 +120,15 @@ TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
   }
 }
 
+TEST(ScanLine, ALineStartNamedUnfitFailsAtColumnOne) {
+  // The line reader rejects long lines by their first byte alone: the scan
+  // of any such line must fail there too.
+  for (int c = 0; c < 256; ++c) {
+    if (quarnel::can_begin_line(static_cast<char>(c))) continue;
+    walked_line out = walk(std::string(1, static_cast<char>(c)) + "1,2 3:4");
+    EXPECT_EQ(out.error, scan_error::label_not_number) << "byte " << c;
+    EXPECT_EQ(out.column, 1) << "byte " << c;
+  }
+}
+
 }  // namespace

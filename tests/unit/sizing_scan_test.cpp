@@ -139,6 +139,29 @@ TEST(SizingScan, FaultsAgainstTheHeaderNameItsNumbers) {
   }
 }
 
+TEST(SizingScan, LinesThatOutgrowTheBufferEndAsTheyWouldWhole) {
+  const std::string texts[] = {
+      "1 1:1\n" + std::string(100, 'x') + "\n2 2:2\n",
+      "1 1:1\n" + std::string(100, '\0'),
+      "#" + std::string(100, 'c') + "\n1 1:1\n" + std::string(50, '\0') + "\n",
+      "1 1:1\n#" + std::string(100, 'c') + "\r\n 2:1\n#" + std::string(100, 'c'),
+      "1 1:1\n" + std::string(100, '7') + "\n",
+      "#\n# c\n1 1:1\n#\nx\n",
+  };
+  for (const std::string& text : texts) {
+    auto whole = read_text(text, nullptr, 1 << 16);
+    for (std::size_t block : {1, 2, 16}) {
+      auto cut = read_text(text, nullptr, block);
+      EXPECT_EQ(cut.sizing.kind, whole.sizing.kind) << block << ": " << text;
+      EXPECT_EQ(cut.sizing.error, whole.sizing.error) << block << ": " << text;
+      EXPECT_EQ(cut.sizing.line, whole.sizing.line) << block << ": " << text;
+      EXPECT_EQ(cut.sizing.column, whole.sizing.column) << block << ": " << text;
+      EXPECT_EQ(cut.sizes.instance_count, whole.sizes.instance_count) << block << ": " << text;
+      EXPECT_EQ(cut.fill.kind, whole.fill.kind) << block << ": " << text;
+    }
+  }
+}
+
 // A source that serves its first `size` bytes, then fails.
 struct broken_source {
   quarnel::memory_cursor cursor;
