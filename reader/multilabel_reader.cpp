@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "decoding_source.h"
+#include "file_kind.h"
 #include "line_reader.h"
 
 namespace quarnel {
@@ -95,6 +96,12 @@ scan_failure read_multilabel_file(const char* fname, output_maker maker) {
   // line reader itself takes CR LF line ends.
   std::FILE* file = std::fopen(fname, "rb");
   if (file == nullptr) return failure_of(failure_kind::cannot_open);
+  const file_kind kind = kind_of_open_file(file);
+  if (kind == file_kind::directory || kind == file_kind::other) {
+    std::fclose(file);
+    return failure_of(kind == file_kind::directory ? failure_kind::cannot_open
+                                                   : failure_kind::not_regular);
+  }
   label_dictionary dictionary;
   scan_failure failure = label_dictionary_create(&dictionary)
                              ? read_open_file(file, &dictionary, maker)
@@ -143,6 +150,8 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
       return "";
     case failure_kind::cannot_open:
       return "can't open input file " + name + "\n";
+    case failure_kind::not_regular:
+      return "can't read input file " + name + ": not a regular file\n";
     case failure_kind::malformed:
       return "malformed input in " + name + " at line " + std::to_string(failure.line) +
              ", column " + std::to_string(failure.column) + ": " + malformed_reason(failure) + "\n";

@@ -11,6 +11,7 @@ namespace quarnel {
 enum class failure_kind : unsigned char {
   none,
   cannot_open,    // the name cannot be opened, or nothing of it can be read
+  not_regular,    // the name opens, but as a pipe, a device or the like, not a regular file
   malformed,      // a line breaks the format; `error`, `line`, `column` say where
   read_failed,    // the source reported a read error part way through
   out_of_memory,  // a buffer, the dictionary or an output could not be made

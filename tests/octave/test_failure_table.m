@@ -11,7 +11,7 @@ function test_failure_table ()
   good = fullfile (folder, "good.txt");
   write_bytes (good, "3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
   unwind_protect
-    rows = [file_rows(folder, good), malformed_rows(folder), header_rows(folder), ...
+    rows = [file_rows(folder, good), special_rows(folder), malformed_rows(folder), header_rows(folder), ...
             truncated_rows(folder), ...
             junk_rows(folder), large_rows(folder), transpose_rows(good, shadow), ...
             call_rows(folder, good)];
@@ -53,6 +53,27 @@ function rows = file_rows (folder, good)
     row("component over 255", {too_long}, cant_open (too_long), @failed)
     row("path over 255", {long_name}, "", @(out, what) loads (out, what, good_data ()))
   }';
+end
+
+% Names that open but are not regular files, which the reader refuses
+% rather than wait on a pipe or read a device without end; and a regular file
+% of 3 GB of holes, whose endless first line of NUL bytes is refused at its
+% first byte, before the reader holds more than its first block of it.
+function rows = special_rows (folder)
+  fifo = fullfile (folder, "fifo");
+  [status, msg] = mkfifo (fifo, 600);  % the mode in octal digits
+  assert (status == 0, msg);
+  holes = fullfile (folder, "holes.txt");
+  assert (system (sprintf ("truncate -s 3G '%s'", holes)) == 0);
+  holes_text = sprintf ("malformed input in %s at line 1, column 1: label is not a number\n", holes);
+  peak = getrusage ().maxrss;  % kB
+  rows = {
+    row("a FIFO", {fifo}, not_regular (fifo), @failed)
+    row("/dev/zero", {"/dev/zero"}, not_regular ("/dev/zero"), @failed)
+    row("3 GB of holes", {holes}, holes_text, @(out, what) failed_lean (out, what, peak))
+  }';
+  % A writer, so that opening the FIFO does not wait; it gives up by itself.
+  rows{1}.setup = @() system (sprintf ("timeout 20 sh -c 'echo 1 1:1 > \"%s\"' >/dev/null 2>&1 &", fifo));
 end
 
 % One row per fault the reader names, with its line and column. When a line
@@ -256,6 +277,10 @@ function text = cant_open (name)
   text = sprintf ("can't open input file %s\n", name);
 end
 
+function text = not_regular (name)
+  text = sprintf ("can't read input file %s: not a regular file\n", name);
+end
+
 % Calls the module with `nout` outputs in a fresh workspace and returns what
 % it printed, the outputs it assigned and the host's error, if any.
 function out = call_module (args, nout)
@@ -290,6 +315,12 @@ function failed (out, what)
   else
     same (out.error, "", [what ": error"]);
   end
+end
+
+% A failure whose call did not raise the process's peak memory by 1 GB.
+function failed_lean (out, what, peak)
+  failed (out, what);
+  same (getrusage ().maxrss - peak < 2^20, true, [what ": peak memory grew by under 1 GB"]);
 end
 
 % The data loaded in full: two sparse matrices and a dense column.
