@@ -116,16 +116,11 @@ TEST(SizingScan, FaultsAgainstTheHeaderNameItsNumbers) {
     scan_error error;
     std::int64_t line, column, found, header_value;
   } examples[] = {
-      {"2 5 3\n1 1:1\n", scan_error::header_instance_count, 1, 1, 1, 2},
-      {"1 5 3\n1 1:1\n\n", scan_error::header_instance_count, 1, 1, 2, 1},
-      {"1 5 3\n1 2:1 5:1\n", scan_error::index_outside_header, 2, 7, 5, 5},
+      // The failure table has one of each; these are the cases beside them.
+      {"1 5 3\n1 1:1\n\n", scan_error::header_instance_count, 1, 1, 2, 1},  // an empty line counts
       {"1 5 3\n1 -1:1\n", scan_error::index_outside_header, 2, 3, -1, 5},
-      {"1 0 3\n1 0:1\n", scan_error::index_outside_header, 2, 3, 0, 0},
-      {"1 5 3\n1,3 1:1\n", scan_error::label_outside_header, 2, 3, 3, 3},
       {"1 5 3\n-1\n", scan_error::label_outside_header, 2, 1, -1, 3},
-      {"1 5 0\n0\n", scan_error::label_outside_header, 2, 1, 0, 0},
       {"1 5 3\n1 2:1 2:1 7:1\n", scan_error::duplicate_index, 2, 7, 0, 0},
-      {"1 2147483648 3\n", scan_error::header_value_too_large, 1, 3, 0, 0},
       {"1 2 99999999999999999999999\n", scan_error::header_value_too_large, 1, 5, 0, 0},
   };
   for (const example& e : examples) {
