@@ -1,0 +1,14 @@
+// Host arrays seen as the plain matrices the writer core takes, without
+// copying their data.
+#pragma once
+
+#include "mex.h"
+#include "row_order.h"
+
+namespace quarnel {
+
+// `array`'s size, element kind and data; sparse arrays as compressed
+// columns. `array` must be a real 2-D double or logical array.
+matrix_view view_of(const mxArray* array);
+
+}  // namespace quarnel

@@ -1,0 +1,60 @@
+%QUARNEL_WRITE  Write multi-label sparse data as a text file quarnel reads.
+%
+%  quarnel_write(fname, label_vector, instance_matrix, label_map)
+%  quarnel_write(..., 'header', true)       first line "n d L"
+%  quarnel_write(..., 'zero_based', true)   column j written as index j-1
+%
+%  Writes one line per instance (row) to the file FNAME, replacing any
+%  file there:
+%
+%    label_vector     N-by-K, sparse or full, double or logical: a non-zero
+%                     at (i,j) means instance i carries the label
+%                     label_map(j). Labels are written comma-separated in
+%                     column order from the first column; a line without
+%                     labels starts with a space.
+%    instance_matrix  N-by-D real double, sparse or full: column j is
+%                     written as index j (j-1 with 'zero_based'). Every
+%                     stored entry of a sparse matrix is written, explicit
+%                     zeros included; of a full matrix, every non-zero.
+%                     Values take the shortest form that reads back to the
+%                     same double; infinities and NaN as inf, -inf, nan.
+%    label_map        K values, a column or a row, each an integer in the
+%                     32-bit range.
+%
+%  So [y, X, m] = quarnel(f); quarnel_write(g, y, X, m) writes a file that
+%  quarnel reads back to the same X, bit for bit, and the same labels for
+%  every instance.
+%
+%  'header', true writes the header line "n d L" first: n = N, d = D and L
+%  one more than the largest label. Labels must then be non-negative and
+%  the file is zero-based ('zero_based' is true unless given, and cannot be
+%  false). quarnel reads such a file back to exactly D columns.
+%
+%  Without a header, quarnel numbers columns from the smallest index in the
+%  file, or from 1 when none is smaller: a zero-based file without a header
+%  reads back shifted by one column unless its first column holds an entry.
+%
+%  A name ending in .gz, .bz2, .xz or .zst writes the file compressed in
+%  that format, if this build has it.
+%
+%  The file is written under a temporary name beside FNAME and renamed to
+%  FNAME only when complete: on any failure no partial file is left and a
+%  file already at FNAME stays as it was.
+%
+%  Errors are raised with these identifiers:
+%
+%    quarnel:write:usage    not four data arguments and name/value pairs,
+%                           or an output asked for
+%    quarnel:write:type     an argument of the wrong kind
+%    quarnel:write:complex  complex values
+%    quarnel:write:size     sizes that disagree, or more columns than
+%                           32-bit indices can number
+%    quarnel:write:label    a label that is not an integer, is out of the
+%                           32-bit range, or is negative with a header
+%    quarnel:write:option   an unknown option or a value not true or false
+%    quarnel:write:format   a compression this build does not have
+%    quarnel:write:open     no file can be created beside FNAME (a folder
+%                           that does not exist or cannot be written)
+%    quarnel:write:write    a write that fails part way (a full disk)
+%    quarnel:write:rename   the complete file cannot take FNAME's place
+%    quarnel:write:memory   not enough memory

@@ -1,0 +1,226 @@
+// The entry of quarnel_write: checks the call, has the writer core write the
+// matrices as text into a temporary file beside the name, renames it over
+// the name, and raises any failure through the host as its last act.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "file_replacement.h"
+#include "host_views.h"
+#include "mex.h"
+#include "multilabel_writer.h"
+
+namespace {
+
+using namespace quarnel;
+
+// A failure to raise: its identifier and message, held in plain storage so
+// that nothing is left to release when the host unwinds past the entry.
+// The host names the function before the message itself.
+struct raised {
+  const char* id;  // null when the call succeeded
+  char message[4096];
+};
+
+void fail(raised* outcome, const char* id, const std::string& message) {
+  outcome->id = id;
+  std::snprintf(outcome->message, sizeof outcome->message, "%s", message.c_str());
+}
+
+const char usage[] =
+    "usage: quarnel_write(fname, label_vector, instance_matrix, label_map"
+    " [, 'header', true] [, 'zero_based', true])";
+
+bool is_char_row(const mxArray* array) {
+  return mxIsChar(array) && mxGetNumberOfDimensions(array) == 2 &&
+         (mxGetM(array) == 1 || mxIsEmpty(array));
+}
+
+// The name as a C string (malloc'd, or null when out of memory); a host
+// that encodes characters as multibyte sequences needs up to 4 bytes each.
+char* name_of(const mxArray* array) {
+  const std::size_t length = static_cast<std::size_t>(mxGetN(array)) * 4;
+  char* name = static_cast<char*>(std::malloc(length + 1));
+  if (name != nullptr) mxGetString(array, name, static_cast<mwSize>(length + 1));
+  return name;
+}
+
+bool is_matrix(const mxArray* array) { return mxGetNumberOfDimensions(array) == 2; }
+
+// The kinds each matrix may be; false after recording what is wrong.
+bool check_kinds(const mxArray* prhs[], raised* outcome) {
+  const mxArray* labels = prhs[1];
+  const mxArray* instances = prhs[2];
+  const mxArray* label_map = prhs[3];
+  if (!is_char_row(prhs[0]) || mxIsEmpty(prhs[0])) {
+    fail(outcome, "quarnel:write:type", "fname must be a file name (a character row vector)");
+  } else if (!is_matrix(labels) || !(mxIsDouble(labels) || mxIsLogical(labels))) {
+    fail(outcome, "quarnel:write:type", "label_vector must be a double or logical matrix");
+  } else if (!is_matrix(instances) || !mxIsDouble(instances)) {
+    fail(outcome, "quarnel:write:type", "instance_matrix must be a double matrix");
+  } else if (!is_matrix(label_map) || !mxIsDouble(label_map) || mxIsSparse(label_map) ||
+             (mxGetM(label_map) > 1 && mxGetN(label_map) > 1)) {
+    fail(outcome, "quarnel:write:type", "label_map must be a full double vector");
+  } else if (mxIsComplex(labels) || mxIsComplex(instances) || mxIsComplex(label_map)) {
+    fail(outcome, "quarnel:write:complex",
+         "label_vector, instance_matrix and label_map must be real");
+  } else {
+    return true;
+  }
+  return false;
+}
+
+// A scalar true or false.
+bool flag_of(const mxArray* value, bool* flag) {
+  if (!(mxIsLogical(value) || mxIsNumeric(value)) || mxGetNumberOfElements(value) != 1 ||
+      mxIsComplex(value))
+    return false;
+  *flag = mxGetScalar(value) != 0;
+  return true;
+}
+
+bool same_name(const mxArray* array, const char* name) {
+  char text[16];
+  if (!is_char_row(array) || mxGetN(array) >= sizeof text) return false;
+  mxGetString(array, text, sizeof text);
+  for (char* c = text; *c != '\0'; ++c)
+    if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+  return std::strcmp(text, name) == 0;
+}
+
+// The name/value pairs after the four data arguments.
+bool read_options(int nrhs, const mxArray* prhs[], write_options* options, raised* outcome) {
+  bool zero_based_given = false;
+  *options = {false, false};
+  for (int k = 4; k + 1 < nrhs; k += 2) {
+    bool* flag = nullptr;
+    if (same_name(prhs[k], "header")) {
+      flag = &options->header;
+    } else if (same_name(prhs[k], "zero_based")) {
+      flag = &options->zero_based;
+      zero_based_given = true;
+    } else {
+      fail(outcome, "quarnel:write:option",
+           "unknown option (the options are 'header' and 'zero_based')");
+      return false;
+    }
+    if (!flag_of(prhs[k + 1], flag)) {
+      fail(outcome, "quarnel:write:option", "an option's value must be true or false");
+      return false;
+    }
+  }
+  if (options->header && !zero_based_given) options->zero_based = true;
+  return true;
+}
+
+// Compression the file's name asks for through its ending.
+const char* compression_of(const char* fname) {
+  static const char* const endings[][2] = {
+      {".gz", "gzip"}, {".bz2", "bzip2"}, {".xz", "xz"}, {".zst", "zstd"}};
+  const std::size_t length = std::strlen(fname);
+  for (const auto& ending : endings) {
+    const std::size_t size = std::strlen(ending[0]);
+    if (length > size && std::strcmp(fname + length - size, ending[0]) == 0) return ending[1];
+  }
+  return nullptr;
+}
+
+const char* id_of(write_failure_kind kind) {
+  switch (kind) {
+    case write_failure_kind::label_not_integer:
+    case write_failure_kind::label_out_of_range:
+    case write_failure_kind::label_negative:
+      return "quarnel:write:label";
+    case write_failure_kind::header_one_based:
+      return "quarnel:write:option";
+    case write_failure_kind::bad_structure:
+      return "quarnel:write:type";
+    case write_failure_kind::out_of_memory:
+      return "quarnel:write:memory";
+    case write_failure_kind::write_failed:
+      return "quarnel:write:write";
+    default:
+      return "quarnel:write:size";
+  }
+}
+
+const char* id_of(replace_failure failure) {
+  switch (failure) {
+    case replace_failure::cannot_create:
+      return "quarnel:write:open";
+    case replace_failure::cannot_rename:
+      return "quarnel:write:rename";
+    default:
+      return "quarnel:write:write";
+  }
+}
+
+// Writes the data into a temporary file and renames it to `fname`; on any
+// failure the temporary file is gone and `fname` is as it was.
+void write_file(const char* fname, const multilabel_data& data, write_options options,
+                raised* outcome) {
+  file_replacement replacement{};
+  replace_failure failure = begin_replacement(&replacement, fname);
+  if (failure != replace_failure::none) {
+    fail(outcome, id_of(failure), replace_failure_message(replacement, failure, fname));
+    return;
+  }
+  const write_failure written = write_multilabel(data, options, file_byte_sink(replacement.file));
+  if (written.kind == write_failure_kind::write_failed) {
+    replacement.error_number = errno;
+    abandon_replacement(&replacement);
+    fail(outcome, "quarnel:write:write",
+         replace_failure_message(replacement, replace_failure::write_failed, fname));
+    return;
+  }
+  if (written.kind != write_failure_kind::none) {
+    abandon_replacement(&replacement);
+    fail(outcome, id_of(written.kind), write_failure_message(written));
+    return;
+  }
+  failure = finish_replacement(&replacement, fname);
+  if (failure != replace_failure::none)
+    fail(outcome, id_of(failure), replace_failure_message(replacement, failure, fname));
+}
+
+void answer_call(int nlhs, int nrhs, const mxArray* prhs[], raised* outcome) {
+  if (nlhs > 0 || nrhs < 4 || nrhs % 2 != 0) {
+    fail(outcome, "quarnel:write:usage", usage);
+    return;
+  }
+  write_options options;
+  if (!check_kinds(prhs, outcome) || !read_options(nrhs, prhs, &options, outcome)) return;
+  const multilabel_data data{view_of(prhs[1]), view_of(prhs[2]), mxGetPr(prhs[3]),
+                             static_cast<std::int64_t>(mxGetNumberOfElements(prhs[3]))};
+  char* fname = name_of(prhs[0]);
+  if (fname == nullptr) {
+    fail(outcome, "quarnel:write:memory", "not enough memory to write the file");
+    return;
+  }
+  if (const char* format = compression_of(fname)) {
+    fail(outcome, "quarnel:write:format",
+         std::string("cannot write ") + fname + ": this build has no " + format + " compression");
+  } else {
+    write_file(fname, data, options, outcome);
+  }
+  std::free(fname);
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+#define QUARNEL_EXPORT __declspec(dllexport)
+#else
+#define QUARNEL_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+  (void)plhs;
+  raised outcome;
+  outcome.id = nullptr;
+  answer_call(nlhs, nrhs, prhs, &outcome);
+  // Everything is released by now: raising leaves the function for good.
+  if (outcome.id != nullptr) mexErrMsgIdAndTxt(outcome.id, "%s", outcome.message);
+}
