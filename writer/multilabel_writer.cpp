@@ -50,15 +50,15 @@ write_failure check_label_map(const multilabel_data& data, write_options options
   return failure_of(write_failure_kind::none);
 }
 
-write_failure_kind failure_of_gather(gather_result result) {
+write_failure_kind failure_of_walk(walk_result result) {
   switch (result) {
-    case gather_result::done:
+    case walk_result::done:
       return write_failure_kind::none;
-    case gather_result::out_of_memory:
+    case walk_result::out_of_memory:
       return write_failure_kind::out_of_memory;
-    case gather_result::too_many_columns:
+    case walk_result::too_many_columns:
       return write_failure_kind::index_out_of_range;
-    case gather_result::bad_structure:
+    case walk_result::bad_structure:
       return write_failure_kind::bad_structure;
   }
   return write_failure_kind::out_of_memory;
@@ -77,36 +77,43 @@ void write_header(text_buffer* buffer, const multilabel_data& data, const std::i
   *out++ = '\n';
 }
 
-// One line per instance: its labels comma-separated from the first column
-// (a space first when it has none), then " index:value" for each entry.
-bool write_lines(text_buffer* buffer, const row_entries& label_rows, const std::int32_t* labels,
-                 const row_entries& pairs, std::int64_t index_offset) {
-  for (std::int64_t row = 0; row < pairs.rows; ++row) {
-    const std::uint64_t first = label_rows.starts[row];
-    const std::uint64_t label_end = label_rows.starts[row + 1];
-    const std::uint64_t pair_end = pairs.starts[row + 1];
+// One line per instance: its labels comma-separated from the first column,
+// then " index:value" for each entry; a line with neither is a lone space.
+write_failure_kind write_lines(text_buffer* buffer, row_walk* label_rows,
+                               const std::int32_t* labels, row_walk* pairs,
+                               std::int64_t index_offset) {
+  for (std::int64_t row = 0; row < pairs->matrix.rows; ++row) {
+    if (row == label_rows->end_row && !row_walk_next(label_rows))
+      return write_failure_kind::out_of_memory;
+    if (row == pairs->end_row && !row_walk_next(pairs)) return write_failure_kind::out_of_memory;
+    const std::uint64_t label_base = label_rows->row_starts[label_rows->first_row];
+    const std::uint64_t first = label_rows->row_starts[row] - label_base;
+    const std::uint64_t label_end = label_rows->row_starts[row + 1] - label_base;
+    const std::uint64_t pair_base = pairs->row_starts[pairs->first_row];
+    const std::uint64_t pair_first = pairs->row_starts[row] - pair_base;
+    const std::uint64_t pair_end = pairs->row_starts[row + 1] - pair_base;
     // The space before the first pair starts a line without labels too.
-    if (first == label_end && pairs.starts[row] == pair_end) {
-      if (!make_room(buffer)) return false;
+    if (first == label_end && pair_first == pair_end) {
+      if (!make_room(buffer)) return write_failure_kind::write_failed;
       *buffer->cursor++ = ' ';
     }
     for (std::uint64_t k = first; k < label_end; ++k) {
-      if (!make_room(buffer)) return false;
+      if (!make_room(buffer)) return write_failure_kind::write_failed;
       if (k != first) *buffer->cursor++ = ',';
-      buffer->cursor = write_integer(buffer->cursor, labels[label_rows.columns[k]]);
+      buffer->cursor = write_integer(buffer->cursor, labels[label_rows->columns[k]]);
     }
-    for (std::uint64_t k = pairs.starts[row]; k < pair_end; ++k) {
-      if (!make_room(buffer)) return false;
+    for (std::uint64_t k = pair_first; k < pair_end; ++k) {
+      if (!make_room(buffer)) return write_failure_kind::write_failed;
       char* out = buffer->cursor;
       *out++ = ' ';
-      out = write_integer(out, std::int64_t{pairs.columns[k]} + index_offset);
+      out = write_integer(out, std::int64_t{pairs->columns[k]} + index_offset);
       *out++ = ':';
-      buffer->cursor = write_value(out, pairs.values[k]);
+      buffer->cursor = write_value(out, pairs->values[k]);
     }
-    if (!make_room(buffer)) return false;
+    if (!make_room(buffer)) return write_failure_kind::write_failed;
     *buffer->cursor++ = '\n';
   }
-  return flush(buffer);
+  return flush(buffer) ? write_failure_kind::none : write_failure_kind::write_failed;
 }
 
 // The checks and the writing, once the label map is checked.
@@ -116,13 +123,16 @@ write_failure write_checked(const multilabel_data& data, write_options options,
   if (options.header && data.instances.columns > largest_index + 1)
     return failure_of(write_failure_kind::index_out_of_range);
 
-  row_entries label_rows{};
-  row_entries pairs{};
-  write_failure_kind kind = failure_of_gather(
-      gather_rows(data.labels, entry_choice::non_zero, false, &label_rows));
-  if (kind == write_failure_kind::none)
-    kind = failure_of_gather(gather_rows(data.instances, entry_choice::stored, true, &pairs));
-  if (kind == write_failure_kind::none && pairs.last_column + index_offset > largest_index)
+  row_walk label_rows{};
+  row_walk pairs{};
+  write_failure_kind kind =
+      failure_of_walk(row_walk_open(&label_rows, data.labels, entry_choice::non_zero, false));
+  if (kind == write_failure_kind::none) {
+    kind = failure_of_walk(row_walk_open(&pairs, data.instances, entry_choice::stored, true));
+    if (kind != write_failure_kind::none) row_walk_close(&label_rows);
+  }
+  if (kind != write_failure_kind::none) return failure_of(kind);
+  if (pairs.last_column + index_offset > largest_index)
     kind = write_failure_kind::index_out_of_range;
 
   char* text = nullptr;
@@ -133,12 +143,11 @@ write_failure write_checked(const multilabel_data& data, write_options options,
   if (kind == write_failure_kind::none) {
     text_buffer buffer{text, text, text + buffer_size, sink};
     if (options.header) write_header(&buffer, data, labels);
-    if (!write_lines(&buffer, label_rows, labels, pairs, index_offset))
-      kind = write_failure_kind::write_failed;
+    kind = write_lines(&buffer, &label_rows, labels, &pairs, index_offset);
   }
   std::free(text);
-  release_rows(&label_rows);
-  release_rows(&pairs);
+  row_walk_close(&label_rows);
+  row_walk_close(&pairs);
   return failure_of(kind);
 }
 

@@ -1,5 +1,8 @@
-// The entries of a column-major matrix regrouped by row, as the data file
-// needs them: one counting pass sizes each row, a second places the entries.
+// The entries of a column-major matrix visited row by row, as the data file
+// needs them. A counting pass sizes every row; then the rows are taken in
+// blocks whose entries fit a small buffer, each block regrouped by sweeping
+// the columns from where the previous block left them. The buffer stays in
+// cache and nothing proportional to the matrix's entries is allocated.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +17,8 @@ enum class element_kind : unsigned char {
 // A matrix as the host holds it, by columns. Full when `column_starts` is
 // null (`values` holds rows * columns elements, column after column);
 // otherwise compressed: column c holds the entries [column_starts[c],
-// column_starts[c + 1]) of `values` and `row_indices` (0-based rows).
+// column_starts[c + 1]) of `values` and `row_indices` (0-based rows,
+// ascending within a column).
 struct matrix_view {
   std::int64_t rows;
   std::int64_t columns;
@@ -29,28 +33,45 @@ struct matrix_view {
 // non-zero elements either way.
 enum class entry_choice : unsigned char { non_zero, stored };
 
-// Row r holds the entries [starts[r], starts[r + 1]), in ascending column
-// order; `values` is null when only the columns were asked for.
-struct row_entries {
-  std::int64_t rows;
-  std::uint64_t* starts;
+// A walk over the rows of one matrix. After row_walk_next, the block holds
+// rows [first_row, end_row): row r's entries are [row_starts[r] - base,
+// row_starts[r + 1] - base) of `columns` and `values` (base being
+// row_starts[first_row]), in ascending column order.
+struct row_walk {
+  matrix_view matrix;
+  entry_choice choice;
+  bool with_values;
+  std::uint64_t* row_starts;      // rows + 1: where each row's entries begin
+  std::int64_t last_column;       // the largest column holding an entry, or -1
+  // Compressed only: the columns holding entries and, for each, the next
+  // entry position not yet taken into a block.
+  std::uint64_t* listed_columns;
+  std::uint64_t* cursors;
+  std::int64_t listed_count;
+  // The current block.
+  std::uint64_t* fill;            // per row of the block: the next free slot
   std::uint32_t* columns;
-  double* values;
-  std::int64_t last_column;  // the largest column holding an entry, or -1
+  double* values;                 // null when only the columns are wanted
+  std::uint64_t capacity;         // entries the block's arrays hold
+  std::int64_t first_row;
+  std::int64_t end_row;
 };
 
-enum class gather_result : unsigned char {
+enum class walk_result : unsigned char {
   done,
-  out_of_memory,   // an array of the result could not be allocated
+  out_of_memory,     // an array of the walk could not be allocated
   too_many_columns,  // an entry lies at column 2^32 or beyond
-  bad_structure,   // a compressed matrix names a row outside its rows
+  bad_structure,     // a compressed matrix names a row outside its rows, or out of order
 };
 
-// Regroups the entries of `matrix` chosen by `choice`; the values too when
-// `with_values`. On any result but done, `*out` holds nothing to release.
-gather_result gather_rows(const matrix_view& matrix, entry_choice choice, bool with_values,
-                          row_entries* out);
+// Counts the entries of `matrix` chosen by `choice` per row. On any result
+// but done, nothing is left to close.
+walk_result row_walk_open(row_walk* walk, const matrix_view& matrix, entry_choice choice,
+                          bool with_values);
 
-void release_rows(row_entries* entries);
+// Moves to the next block of rows. False when out of memory.
+bool row_walk_next(row_walk* walk);
+
+void row_walk_close(row_walk* walk);
 
 }  // namespace quarnel

@@ -1,0 +1,173 @@
+// Times the writer's core with plain arrays and no host: reads FILE with the
+// reader's core into the host's layout (instances as rows), then writes it
+// RUNS times (default 5) to a sink that only counts bytes, and once more
+// into OUTPUT when given. Prints the medians as key=value lines: seconds
+// and MB/s of text, and, apart, the regrouping of entries by row alone.
+//
+//   write_driver FILE [RUNS] [OUTPUT]
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "multilabel_reader.h"
+#include "multilabel_writer.h"
+
+using namespace quarnel;
+
+namespace {
+
+// Processor time of this process: on a shared machine it varies far less
+// than the time on the wall.
+struct moment {
+  std::chrono::steady_clock::time_point wall;
+  std::clock_t processor;
+};
+
+moment now() { return {std::chrono::steady_clock::now(), std::clock()}; }
+
+double seconds_since(moment start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start.wall).count();
+}
+
+double processor_seconds_since(moment start) {
+  return static_cast<double>(std::clock() - start.processor) / CLOCKS_PER_SEC;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The reader's outputs before the host's transposition: one column per instance.
+struct columns {
+  std::vector<double> values;
+  std::vector<std::uint64_t> rows;
+  std::vector<std::uint64_t> starts;
+  std::int64_t row_count = 0;
+};
+
+struct read_outputs {
+  columns labels;
+  columns pairs;
+  std::vector<double> label_map;
+};
+
+void size_columns(columns* matrix, std::int64_t rows, std::int64_t columns_count,
+                  std::int64_t room, sparse_columns* out) {
+  matrix->row_count = rows;
+  matrix->values.resize(room + 1);
+  matrix->rows.resize(room + 1);
+  matrix->starts.resize(columns_count + 1);
+  *out = {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
+}
+
+bool make(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
+          sparse_columns* labels, sparse_columns* pairs) {
+  read_outputs* outputs = static_cast<read_outputs*>(context);
+  size_columns(&outputs->labels, sizes.label_count, sizes.instance_count,
+               sizes.label_entry_count, labels);
+  size_columns(&outputs->pairs, feature_count(sizes), sizes.instance_count, sizes.element_count,
+               pairs);
+  outputs->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
+  return true;
+}
+
+// The transposition the host does: the rows of the per-instance columns
+// become the columns of a matrix with one row per instance.
+struct host_matrix {
+  std::vector<double> values;
+  std::vector<std::uint64_t> rows;
+  std::vector<std::uint64_t> starts;
+};
+
+// A counting sort by row, as the host's "transpose" does: it takes rows in
+// any order within a column and leaves them ascending.
+void transpose(const columns& matrix, host_matrix* out) {
+  const std::size_t column_count = matrix.starts.size() - 1;
+  const std::size_t count = matrix.starts.back();
+  out->starts.assign(matrix.row_count + 1, 0);
+  for (std::size_t k = 0; k < count; ++k) ++out->starts[matrix.rows[k] + 1];
+  for (std::int64_t row = 0; row < matrix.row_count; ++row) out->starts[row + 1] += out->starts[row];
+  std::vector<std::uint64_t> next(out->starts.begin(), out->starts.end() - 1);
+  out->rows.resize(count + 1);
+  out->values.resize(count + 1);
+  for (std::size_t column = 0; column < column_count; ++column) {
+    for (std::uint64_t k = matrix.starts[column]; k < matrix.starts[column + 1]; ++k) {
+      const std::uint64_t slot = next[matrix.rows[k]]++;
+      out->rows[slot] = column;
+      out->values[slot] = matrix.values[k];
+    }
+  }
+}
+
+matrix_view view_of(const host_matrix& matrix, std::int64_t rows) {
+  return {rows, static_cast<std::int64_t>(matrix.starts.size()) - 1, element_kind::real_double,
+          matrix.values.data(), matrix.rows.data(), matrix.starts.data()};
+}
+
+bool count_bytes(void* context, const char*, std::size_t size) {
+  *static_cast<std::uint64_t*>(context) += size;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: write_driver FILE [RUNS] [OUTPUT]\n");
+    return 2;
+  }
+  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  read_outputs outputs;
+  const scan_failure failure =
+      read_multilabel_file(argv[1], {&outputs, make, {nullptr, nullptr}});
+  if (failure.kind != failure_kind::none) {
+    std::fprintf(stderr, "%s", failure_message(failure, argv[1]).c_str());
+    return 1;
+  }
+  const std::int64_t instances = static_cast<std::int64_t>(outputs.pairs.starts.size()) - 1;
+  host_matrix labels, pairs;
+  transpose(outputs.labels, &labels);
+  transpose(outputs.pairs, &pairs);
+  const multilabel_data data{view_of(labels, instances), view_of(pairs, instances),
+                             outputs.label_map.data(),
+                             static_cast<std::int64_t>(outputs.label_map.size())};
+
+  std::vector<double> write_times, write_cpu_times, gather_times;
+  std::uint64_t bytes = 0;
+  for (int run = 0; run < runs; ++run) {
+    bytes = 0;
+    moment start = now();
+    write_multilabel(data, {false, false}, {&bytes, count_bytes});
+    write_times.push_back(seconds_since(start));
+    write_cpu_times.push_back(processor_seconds_since(start));
+    row_walk rows;
+    start = now();
+    row_walk_open(&rows, data.instances, entry_choice::stored, true);
+    while (rows.end_row < instances) row_walk_next(&rows);
+    gather_times.push_back(processor_seconds_since(start));
+    row_walk_close(&rows);
+  }
+  std::printf("bytes=%llu\n", static_cast<unsigned long long>(bytes));
+  std::printf("write_seconds=%.4f\nwrite_mb_per_s=%.0f\n", median(write_times),
+              bytes / 1e6 / median(write_times));
+  std::printf("write_processor_seconds=%.4f\nwrite_processor_mb_per_s=%.0f\n",
+              median(write_cpu_times), bytes / 1e6 / median(write_cpu_times));
+  std::printf("gather_processor_seconds=%.4f\n", median(gather_times));
+  if (argc > 3) {
+    std::FILE* file = std::fopen(argv[3], "wb");
+    if (file == nullptr) return 1;
+    const moment start = now();
+    const write_failure written = write_multilabel(data, {false, false}, file_byte_sink(file));
+    const bool closed = std::fclose(file) == 0;
+    const double seconds = seconds_since(start);
+    if (written.kind != write_failure_kind::none || !closed) return 1;
+    std::printf("file_seconds=%.4f\nfile_mb_per_s=%.0f\n", seconds, bytes / 1e6 / seconds);
+  }
+  return 0;
+}
