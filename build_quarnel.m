@@ -1,17 +1,19 @@
 function folder = build_quarnel(folder)
-%BUILD_QUARNEL  Build the quarnel module from inside Octave or MATLAB.
+%BUILD_QUARNEL  Build the quarnel and quarnel_write modules from inside Octave or MATLAB.
 %
 %  folder = build_quarnel()        builds into a mex/ folder beside this file
 %  folder = build_quarnel(folder)  builds into FOLDER (created if missing)
 %
-%  Compiles gateway/quarnel_entry.cpp, the shared host adapters
-%  gateway/host_*.cpp, reader/*.cpp and compression/*.cpp into
-%  FOLDER/quarnel with the host's own compiler driver (mkoctfile --mex in
-%  Octave, mex -R2017b in MATLAB), copies the help text gateway/quarnel.m
-%  beside it, and prints and returns FOLDER. Add FOLDER to the path to call
-%  quarnel.
+%  Compiles each entry, gateway/quarnel_entry.cpp and
+%  gateway/quarnel_write_entry.cpp, with the shared host adapters
+%  gateway/host_*.cpp and the cores reader/*.cpp, writer/*.cpp and
+%  compression/*.cpp into FOLDER/quarnel and FOLDER/quarnel_write with the
+%  host's own compiler driver (mkoctfile --mex in Octave, mex -R2017b in
+%  MATLAB), copies the help texts gateway/quarnel.m and
+%  gateway/quarnel_write.m beside them, and prints and returns FOLDER. Add
+%  FOLDER to the path to call both.
 %
-%  Compressed files are decoded with zlib, libbz2, liblzma and libzstd. In
+%  Compressed files are read and written with zlib, libbz2, liblzma and libzstd. In
 %  Octave all four are linked; in MATLAB those found under the usual
 %  prefixes are, and a file in another format is refused with a message.
 %  A C++ library without floating-point std::from_chars (Apple's libc++,
@@ -33,26 +35,31 @@ if ~exist(folder, 'dir')
 end
 
 reader = fullfile(root, 'reader');
+writer = fullfile(root, 'writer');
 gateway = fullfile(root, 'gateway');
 compression = fullfile(root, 'compression');
-% The entry, the host adapters every entry shares, and the host-free core.
-sources = [{fullfile(gateway, 'quarnel_entry.cpp')}, files_in(gateway, 'host_*.cpp'), ...
-           files_in(reader, '*.cpp'), files_in(compression, '*.cpp')];
-includes = {reader, gateway, compression};
+includes = {reader, writer, gateway, compression};
+% The host adapters every entry shares, and the host-free cores.
+shared = [files_in(gateway, 'host_*.cpp'), files_in(reader, '*.cpp'), ...
+          files_in(writer, '*.cpp'), files_in(compression, '*.cpp')];
 
-if exist('OCTAVE_VERSION', 'builtin') == 0
-  build_in_matlab(folder, includes, sources);
-else
-  decoders = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
+functions = {'quarnel', 'quarnel_write'};
+for k = 1:numel(functions)
+  name = functions{k};
+  sources = [{fullfile(gateway, [name '_entry.cpp'])}, shared];
+  if exist('OCTAVE_VERSION', 'builtin') == 0
+    build_in_matlab(folder, name, includes, sources);
+  else
+    codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
               '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
-  % fast_float, where the C++ library lacks floating-point from_chars
-  % (Octave built with clang and libc++, as on macOS).
-  [~, fast_float] = find_fast_float(dependency_prefixes(false));
-  build_in_octave(folder, root, includes, sources, [decoders, fast_float]);
+    % fast_float, where the C++ library lacks floating-point from_chars
+    % (Octave built with clang and libc++, as on macOS).
+    [~, fast_float] = find_fast_float(dependency_prefixes(false));
+    build_in_octave(folder, name, root, includes, sources, [codecs, fast_float]);
+  end
+  copyfile(fullfile(gateway, [name '.m']), fullfile(folder, [name '.m']));
 end
-
-copyfile(fullfile(root, 'gateway', 'quarnel.m'), fullfile(folder, 'quarnel.m'));
-fprintf('quarnel built in %s\n', folder);
+fprintf('quarnel and quarnel_write built in %s\n', folder);
 end
 
 function paths = files_in(folder, pattern)
@@ -60,9 +67,9 @@ listing = dir(fullfile(folder, pattern));
 paths = cellfun(@(name) fullfile(folder, name), sort({listing.name}), 'UniformOutput', false);
 end
 
-function build_in_octave(folder, root, includes, sources, decoders)
-flags = [{'--mex', '-O2', '-std=c++17'}, strcat('-I', includes), decoders, ...
-         {'-o', fullfile(folder, 'quarnel.mex')}];
+function build_in_octave(folder, name, root, includes, sources, codecs)
+flags = [{'--mex', '-O2', '-std=c++17'}, strcat('-I', includes), codecs, ...
+         {'-o', fullfile(folder, [name '.mex'])}];
 % GNU and LLVM linkers on Linux and the BSDs take a version script, which
 % keeps every symbol but mexFunction out of the module's dynamic table.
 if isunix() && ~ismac()
@@ -77,9 +84,9 @@ if ~isempty(output)
 end
 end
 
-function build_in_matlab(folder, includes, sources)
+function build_in_matlab(folder, name, includes, sources)
 % -R2017b: 64-bit indices and complex data in separate real and imaginary
-% arrays, which the reader's mxGetPr, mxGetIr and mxGetJc calls assume.
+% arrays, which the gateway's mxGetPr, mxGetIr and mxGetJc calls assume.
 % mex exports mexFunction alone on its own.
 standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 msvc = false;
@@ -103,7 +110,7 @@ end
 includes = strcat('-I', includes);
 decoders = found_decoders(prefixes, msvc);
 mex('-R2017b', standard, includes{:}, fast_float{:}, decoders{:}, '-outdir', folder, ...
-    '-output', 'quarnel', sources{:});
+    '-output', name, sources{:});
 end
 
 function prefixes = dependency_prefixes(msvc)

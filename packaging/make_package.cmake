@@ -30,9 +30,11 @@ string(TIMESTAMP DATE "%Y-%m-%d" UTC)
 configure_file("${CMAKE_CURRENT_LIST_DIR}/DESCRIPTION.in" "${top}/DESCRIPTION" @ONLY)
 configure_file("${root}/COPYING" "${top}/COPYING" COPYONLY)
 configure_file("${root}/gateway/quarnel.m" "${top}/inst/quarnel.m" COPYONLY)
+configure_file("${root}/gateway/quarnel_write.m" "${top}/inst/quarnel_write.m" COPYONLY)
 configure_file("${CMAKE_CURRENT_LIST_DIR}/Makefile" "${top}/src/Makefile" COPYONLY)
 # The sources alone: the help ships once, in inst/.
-file(COPY "${root}/gateway" "${root}/reader" "${root}/compression" DESTINATION "${top}/src"
+file(COPY "${root}/gateway" "${root}/reader" "${root}/writer" "${root}/compression"
+     DESTINATION "${top}/src"
      PATTERN "*.m" EXCLUDE)
 
 set(tarball "${OUTPUT_DIR}/${name}.tar.gz")

@@ -23,4 +23,13 @@ function assert_example_loads ()
       delete ([plain ".compressed"]);
     end
   end_unwind_protect
+
+  % quarnel_write, beside it with its help, writes them back to the same text.
+  assert (fileparts (which ("quarnel_write")), fileparts (which ("quarnel")));
+  assert (! isempty (strfind (evalc ("help quarnel_write"), "quarnel_write(fname")));
+  name = [tempname() ".txt"];
+  quarnel_write (name, labels, features, label_map);
+  written = fileread (name);
+  delete (name);
+  assert (written, "3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
 end
