@@ -54,7 +54,8 @@
 %    quarnel:write:option   an unknown option or a value not true or false
 %    quarnel:write:format   a compression this build does not have
 %    quarnel:write:open     no file can be created beside FNAME (a folder
-%                           that does not exist or cannot be written)
+%                           that does not exist or cannot be written), or
+%                           FNAME is a device or a pipe, not a file
 %    quarnel:write:write    a write that fails part way (a full disk)
 %    quarnel:write:rename   the complete file cannot take FNAME's place
 %    quarnel:write:memory   not enough memory

@@ -149,6 +149,7 @@ const char* id_of(write_failure_kind kind) {
 const char* id_of(replace_failure failure) {
   switch (failure) {
     case replace_failure::cannot_create:
+    case replace_failure::special_file:
       return "quarnel:write:open";
     case replace_failure::cannot_rename:
       return "quarnel:write:rename";

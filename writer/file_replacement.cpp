@@ -53,11 +53,24 @@ bool replace_name(const char* from, const char* to) {
 #endif
 }
 
+// True when `fname` names something other than a file or a folder, such as
+// /dev/null: renaming over it would put a file in its place.
+bool is_special_file(const char* fname) {
+#if defined(_WIN32)
+  (void)fname;
+  return false;
+#else
+  struct stat status;
+  return stat(fname, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+#endif
+}
+
 }  // namespace
 
 replace_failure begin_replacement(file_replacement* replacement, const char* fname) {
   replacement->file = nullptr;
   replacement->error_number = 0;
+  if (is_special_file(fname)) return replace_failure::special_file;
   // The name's own folder keeps the rename on one file system. The process
   // number keeps apart sessions writing beside each other; the attempt
   // number skips temporary files left behind by a session that died.
@@ -110,6 +123,8 @@ std::string replace_failure_message(const file_replacement& replacement, replace
       return "";
     case replace_failure::cannot_create:
       return "cannot create a file beside " + name + reason;
+    case replace_failure::special_file:
+      return "cannot write " + name + ": not a regular file";
     case replace_failure::write_failed:
       return "error writing " + name + reason;
     case replace_failure::cannot_rename:

@@ -11,6 +11,7 @@ namespace quarnel {
 enum class replace_failure : unsigned char {
   none,
   cannot_create,  // no temporary file can be made beside the name (folder missing or not writable)
+  special_file,   // the name is a device, a pipe or a socket, which a rename would replace
   write_failed,   // a write, the flush or the close of the temporary file failed (disk full, say)
   cannot_rename,  // the complete temporary file cannot take the name's place
 };

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "float_formatting.h"
+
 namespace quarnel {
 namespace {
 
@@ -66,14 +68,7 @@ char* write_short_decimal(char* out, double value) {
 
 char* write_value(char* out, double value) {
   if (char* end = write_short_decimal(out, value)) return end;
-  if (std::isnan(value)) {
-    const char* text = std::signbit(value) ? "-nan" : "nan";
-    const std::size_t length = std::strlen(text);
-    std::memcpy(out, text, length);
-    return out + length;
-  }
-  // Shortest round trip; infinities come out as "inf" and "-inf".
-  return std::to_chars(out, out + longest_number_text, value).ptr;
+  return format_double(out, out + longest_number_text, value);
 }
 
 char* write_integer(char* out, std::int64_t value) {

@@ -48,6 +48,7 @@ function check_errors (folder)
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", "yes")
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", true, "zero_based", false)
     "quarnel:write:open",    @() quarnel_write (fullfile (folder, "none", "x.txt"), y, X, 1)
+    "quarnel:write:open",    @() quarnel_write ("/dev/null", y, X, 1)
   };
   for k = 1:rows (calls)
     try
