@@ -47,18 +47,18 @@ bool read_input(decoding_source* source, read_fault* fault) {
   return true;
 }
 
-std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault* fault) {
-  decoding_source* source = static_cast<decoding_source*>(context);
-  decode_window window{nullptr, 0, into, size};
+// Decodes into `window` until it is full or the data ends; a failure sets
+// `*fault` and ends it early.
+void decode_into(decoding_source* source, decode_window* window, read_fault* fault) {
   bool stalled = false;  // the last call took and gave nothing
-  while (window.out_size != 0 && !source->finished) {
+  while (window->out_size != 0 && !source->finished) {
     bool input_empty = source->input_begin == source->input_end;
     if ((input_empty || stalled) && !source->input_ended) {
       if (stalled && source->input_end - source->input_begin == source->input_room) {
         *fault = read_fault::corrupt_data;  // a full block and still no progress
-        return 0;
+        return;
       }
-      if (!read_input(source, fault)) return 0;
+      if (!read_input(source, fault)) return;
       stalled = false;
       continue;
     }
@@ -69,42 +69,57 @@ std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault
     }
     if (stalled) {  // input_ended: the stream was cut short
       *fault = read_fault::corrupt_data;
-      return 0;
+      return;
     }
-    window.in = source->input + source->input_begin;
-    window.in_size = source->input_end - source->input_begin;
-    char* out_before = window.out;
-    decode_status status = source->decoder.decode(source->decoder.state, &window,
+    window->in = source->input + source->input_begin;
+    window->in_size = source->input_end - source->input_begin;
+    char* out_before = window->out;
+    decode_status status = source->decoder.decode(source->decoder.state, window,
                                                   source->input_ended);
-    std::size_t taken = static_cast<std::size_t>(window.in - (source->input + source->input_begin));
+    std::size_t taken = static_cast<std::size_t>(window->in - (source->input + source->input_begin));
     source->input_begin += taken;
-    stalled = taken == 0 && window.out == out_before;
+    stalled = taken == 0 && window->out == out_before;
     if (status == decode_status::corrupt) {
       *fault = read_fault::corrupt_data;
-      return 0;
+      return;
     }
     if (status == decode_status::out_of_memory) {
       *fault = read_fault::out_of_memory;
-      return 0;
+      return;
     }
     if (status == decode_status::stream_end) {
       // A stream that ends before any byte of it would end again and again.
       if (stalled && !source->in_stream) {
         *fault = read_fault::corrupt_data;
-        return 0;
+        return;
       }
       source->in_stream = false;
       stalled = false;
       // Whatever follows must be another whole stream.
       if (!source->decoder.restart(source->decoder.state)) {
         *fault = read_fault::out_of_memory;
-        return 0;
+        return;
       }
     } else if (!stalled) {
       source->in_stream = true;
     }
   }
-  return static_cast<std::size_t>(window.out - into);
+}
+
+// The bytes decoded before a failure are handed out first, and the failure
+// on the next call: what a scan makes of the data before the fault never
+// depends on how much it asked for at a time.
+std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault* fault) {
+  decoding_source* source = static_cast<decoding_source*>(context);
+  if (source->fault != read_fault::none) {
+    *fault = source->fault;
+    return 0;
+  }
+  decode_window window{nullptr, 0, into, size};
+  decode_into(source, &window, &source->fault);
+  std::size_t count = static_cast<std::size_t>(window.out - into);
+  if (count == 0) *fault = source->fault;
+  return count;
 }
 
 }  // namespace
@@ -135,6 +150,7 @@ bool decoding_source_restart(decoding_source* source) {
   source->input_ended = false;
   source->in_stream = false;
   source->finished = false;
+  source->fault = read_fault::none;
   return source->decoder.restart(source->decoder.state);
 }
 

@@ -23,6 +23,7 @@ struct decoding_source {
   bool input_ended;  // the compressed source has no more bytes
   bool in_stream;    // a stream has begun and not yet ended
   bool finished;     // the last stream ended with the compressed bytes
+  read_fault fault;  // met after bytes still to hand out; reported next
 };
 
 constexpr std::size_t default_input_size = std::size_t{1} << 17;

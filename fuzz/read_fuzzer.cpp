@@ -7,17 +7,70 @@
 // scan succeeds, agree exactly on the sizes, the label map, the reported
 // repeated labels and every array entry. A successful read must also keep
 // what the compressed-column arrays promise, and filling from content other
-// than what was sized must end cleanly. Any disagreement aborts.
+// than what was sized must end cleanly. The same text gzip-compressed, read
+// through the module's decoding source, must give exactly what the plain
+// bytes give. Input that begins as a compressed file does is decoded, as
+// the module decodes such a file. Any disagreement aborts.
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <vector>
+
+#ifdef QUARNEL_HAVE_ZLIB
+#include <zlib.h>
+#endif
 
 #include "read_harness.h"
 
 namespace {
 
 using namespace quarnel_fuzz;
+using quarnel::compression_format;
+using quarnel::read_fault;
+
+// Compressed input, read as the module reads a file in its format: every
+// delivery ends the same way, cleanly or on bad compressed data.
+void check_compressed(text input, compression_format format) {
+  if (!quarnel::format_decodable(format)) return;
+  const outcome first = read(input, input, deliveries[0], format);
+  for (std::size_t i = 1; i < std::size(deliveries); ++i)
+    require_same(first, read(input, input, deliveries[i], format));
+  const bool source_failed = first.sizing.kind == failure_kind::read_failed ||
+                             first.fill.kind == failure_kind::read_failed;
+  REQUIRE(source_failed == (first.fault != read_fault::none));
+  REQUIRE(first.fault == read_fault::none || first.fault == read_fault::corrupt_data);
+  if (first.sizing.kind == failure_kind::none && first.fill.kind == failure_kind::none)
+    check_success(first);
+}
+
+#ifdef QUARNEL_HAVE_ZLIB
+// Appends the bytes [first, last) of `input` to `packed` as one gzip member.
+void append_gzip_member(text input, std::size_t first, std::size_t last, std::vector<char>* packed) {
+  z_stream stream{};
+  REQUIRE(deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8,
+                       Z_DEFAULT_STRATEGY) == Z_OK);
+  const std::size_t start = packed->size();
+  packed->resize(start + deflateBound(&stream, static_cast<uLong>(last - first)));
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data + first));
+  stream.avail_in = static_cast<uInt>(last - first);
+  stream.next_out = reinterpret_cast<Bytef*>(packed->data() + start);
+  stream.avail_out = static_cast<uInt>(packed->size() - start);
+  REQUIRE(deflate(&stream, Z_FINISH) == Z_STREAM_END);
+  packed->resize(start + stream.total_out);
+  deflateEnd(&stream);
+}
+
+// The input as two gzip members, split in its middle (wherever that falls
+// in a line), read whole and a byte at a time: exactly the plain outcome.
+void check_gzip_matches(text input, const outcome& plain) {
+  std::vector<char> packed;
+  append_gzip_member(input, 0, input.size / 2, &packed);
+  append_gzip_member(input, input.size / 2, input.size, &packed);
+  const text gzip{packed.data(), packed.size()};
+  require_same(plain, read(gzip, gzip, deliveries[0], compression_format::gzip));
+  require_same(plain, read(gzip, gzip, deliveries[4], compression_format::gzip));
+}
+#endif
 
 // Content that differs from what was sized may fail only as a changed file
 // or a bad value, and must never be written past the room it was given.
@@ -34,9 +87,18 @@ void check_changed_fill(text input, text changed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const text input{reinterpret_cast<const char*>(data), size};
+  const compression_format format = quarnel::recognise_format(data, size);
+  if (format != compression_format::none) {
+    check_compressed(input, format);
+    return 0;
+  }
   const outcome first = read(input, input, deliveries[0]);
   for (std::size_t i = 1; i < std::size(deliveries); ++i)
     require_same(first, read(input, input, deliveries[i]));
+
+#ifdef QUARNEL_HAVE_ZLIB
+  check_gzip_matches(input, first);
+#endif
 
   // The same content twice: the memory source cannot fail, and the fill
   // scan can only find a value the sizing scan did not convert.

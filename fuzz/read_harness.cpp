@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "byte_source.h"
+#include "decoding_source.h"
 #include "label_dictionary.h"
 #include "line_reader.h"
 
@@ -20,7 +21,7 @@ void disagree(const char* what, const char* file, int line) {
 }
 
 const delivery deliveries[5] = {
-    {default_block_size, 0}, {1, 0}, {7, 0}, {64, 0}, {7, 3},
+    {default_block_size, 0, 0}, {1, 0, 0}, {7, 0, 0}, {64, 0, 5}, {7, 3, 1},
 };
 
 namespace {
@@ -93,17 +94,28 @@ bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
-outcome read(text sized, text filled, delivery how) {
+outcome read(text sized, text filled, delivery how, compression_format format) {
   outcome result{};
   label_dictionary dictionary;
   REQUIRE(label_dictionary_create(&dictionary));
   chunked_cursor cursor{{sized.data, sized.data + sized.size}, how.chunk};
+  decoding_source decoding{};
+  const bool compressed = format != compression_format::none;
+  if (compressed)
+    REQUIRE(decoding_source_open(&decoding, format, byte_source{},
+                                 how.input_size == 0 ? default_input_size : how.input_size));
+  // The bytes of `c` as they are, or decoded from the start.
   auto source_of = [&](chunked_cursor* c) {
-    return how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
+    byte_source raw = how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
+    if (!compressed) return raw;
+    decoding.compressed = raw;
+    REQUIRE(decoding_source_restart(&decoding));
+    return decoded_bytes(&decoding);
   };
   line_reader reader;
   REQUIRE(line_reader_open(&reader, source_of(&cursor), how.block_size));
   result.sizing = sizing_scan(&reader, &result.sizes, &dictionary);
+  result.fault = reader.fault;
   result.fill = no_failure();
   result.reported = result.sizing;
   result.label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
@@ -115,6 +127,7 @@ outcome read(text sized, text filled, delivery how) {
     sparse_columns labels = make_room(&result.labels, sizes.label_entry_count, sizes.instance_count);
     sparse_columns pairs = make_room(&result.pairs, sizes.element_count, sizes.instance_count);
     result.fill = fill_scan(&reader, sizes, dictionary, labels, pairs, {&result, record_duplicate});
+    result.fault = reader.fault;
   } else if (result.sizing.kind == failure_kind::malformed) {
     chunked_cursor again{{sized.data, sized.data + sized.size}, how.chunk};
     reader.source = source_of(&again);
@@ -122,6 +135,7 @@ outcome read(text sized, text filled, delivery how) {
     result.reported = first_fault_up_to(&reader, result.sizing);
   }
   line_reader_close(&reader);
+  decoding_source_close(&decoding);
   label_dictionary_release(&dictionary);
   return result;
 }
@@ -130,6 +144,7 @@ void require_same(const outcome& a, const outcome& b) {
   REQUIRE(same_failure(a.sizing, b.sizing));
   REQUIRE(same_failure(a.reported, b.reported));
   REQUIRE(same_failure(a.fill, b.fill));
+  REQUIRE(a.fault == b.fault);
   if (a.sizing.kind != failure_kind::none) return;
   REQUIRE(same_sizes(a.sizes, b.sizes));
   REQUIRE(a.label_map == b.label_map);

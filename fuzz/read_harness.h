@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "byte_source.h"
+#include "compression_format.h"
 #include "fill_scan.h"
 #include "scan_failure.h"
 #include "sizing_scan.h"
@@ -29,11 +31,13 @@ struct text {
   std::size_t size;
 };
 
-// How the bytes reach the line reader: its first buffer size, and the most
-// bytes one read hands out (0: as many as the reader asks for).
+// How the bytes reach the line reader: its first buffer size, the most
+// bytes one read hands out (0: as many as the reader asks for), and for
+// compressed bytes the decoder's input block (0: the module's own).
 struct delivery {
   std::size_t block_size;
   std::size_t chunk;
+  std::size_t input_size;
 };
 
 extern const delivery deliveries[5];  // deliveries[0] is the module's own
@@ -48,6 +52,7 @@ struct outcome {
   scan_failure sizing;
   scan_failure reported;  // after a malformed sizing scan: the fault the module names
   scan_failure fill;  // no_failure() when the fill scan did not run
+  quarnel::read_fault fault;  // why the source failed, when a scan ended read_failed
   problem_sizes sizes;
   std::vector<std::int32_t> label_map;
   columns labels;
@@ -58,7 +63,10 @@ struct outcome {
 // The sizing scan over `sized`, then, if it succeeded, the fill scan over
 // `filled` into arrays of exactly the room the sizing scan asked for; if it
 // found `sized` malformed, the search of `sized` for an earlier bad value.
-outcome read(text sized, text filled, delivery how);
+// Bytes compressed in `format` are read through the module's decoding
+// source, started over for each scan as a rewound file's is.
+outcome read(text sized, text filled, delivery how,
+             quarnel::compression_format format = quarnel::compression_format::none);
 
 // Same kind, error, line and column.
 bool same_failure(const scan_failure& a, const scan_failure& b);
@@ -66,7 +74,7 @@ bool same_failure(const scan_failure& a, const scan_failure& b);
 // Bit for bit, so that NaNs and signed zeros compare too.
 bool same_values(const std::vector<double>& a, const std::vector<double>& b);
 
-// Same failure (kind, error, line, column) or, after a successful sizing
+// Same failure (kind, error, line, column, source fault) or, after a successful sizing
 // scan, the same sizes, label map, repeat reports and arrays, bit for bit.
 void require_same(const outcome& a, const outcome& b);
 

@@ -48,6 +48,20 @@ scan_failure source_failure(const scan_failure& failure, const line_reader& read
   return failure;
 }
 
+// Reads on past a malformed line of a compressed file: damage to the data
+// further on can make garbage of the text before it, so the damage, when
+// the decoder meets it, is what the reader names.
+scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
+                                compression_format format) {
+  if (format == compression_format::none) return fault;
+  const char* first = nullptr;
+  const char* last = nullptr;
+  while (next_line(reader, &first, &last) == line_status::line) {
+  }
+  return reader->fault == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format)
+                                                   : fault;
+}
+
 // Both scans over the open file.
 scan_failure read_text(text_source* text, label_dictionary* dictionary, output_maker maker) {
   line_reader reader;
@@ -57,6 +71,8 @@ scan_failure read_text(text_source* text, label_dictionary* dictionary, output_m
   }
   problem_sizes sizes;
   scan_failure failure = source_failure(sizing_scan(&reader, &sizes, dictionary), reader, text->format);
+  if (failure.kind == failure_kind::malformed)
+    failure = damage_after_fault(&reader, failure, text->format);
   if (failure.kind == failure_kind::malformed) {
     if (rewind_text(text, &reader)) failure = first_fault_up_to(&reader, failure);
   } else if (failure.kind == failure_kind::read_failed && reader.bytes_read == 0) {
