@@ -51,6 +51,11 @@
 %    "label K is outside the header's range: the header gives no labels"
 %    "header value is larger than 2147483647"
 %
+%  A file compressed with gzip, bzip2, xz or zstd (recognised by its first
+%  bytes, not its name) loads as the text it holds; several streams one
+%  after another read as one. Lines and columns in messages count in that
+%  text.
+%
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:
 %
@@ -63,6 +68,13 @@
 %      "malformed input in NAME at line L, column C: REASON".
 %    - A file that changes between the reader's two passes over it: prints
 %      "input file NAME changed while it was read".
+%    - Compressed data that is damaged or cut short (FORMAT: gzip, bzip2,
+%      xz or zstd): prints
+%      "can't read input file NAME: its FORMAT-compressed data is corrupt or truncated".
+%    - A format this build cannot decode: prints
+%      "can't read input file NAME: it is FORMAT-compressed and this build has no FORMAT".
+%    - A zip archive: prints
+%      "can't read input file NAME: it is a zip archive; extract the data file from it first".
 %
 %  In each of these cases label_vector and instance_matrix are empty 0-by-0
 %  matrices and label_map is left unassigned, so a call that asks for it
