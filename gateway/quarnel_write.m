@@ -35,7 +35,8 @@
 %  reads back shifted by one column unless its first column holds an entry.
 %
 %  A name ending in .gz, .bz2, .xz or .zst writes the file compressed in
-%  that format, if this build has it.
+%  that format (at the default level of its command-line tool), if this
+%  build has it; quarnel reads all four back.
 %
 %  The file is written under a temporary name beside FNAME and renamed to
 %  FNAME only when complete: on any failure no partial file is left and a

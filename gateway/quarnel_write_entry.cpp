@@ -1,12 +1,14 @@
 // The entry of quarnel_write: checks the call, has the writer core write the
-// matrices as text into a temporary file beside the name, renames it over
-// the name, and raises any failure through the host as its last act.
+// matrices as text (compressed as the name's ending asks) into a temporary
+// file beside the name, renames it over the name, and raises any failure
+// through the host as its last act.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "encoding_sink.h"
 #include "file_replacement.h"
 #include "host_views.h"
 #include "mex.h"
@@ -115,18 +117,6 @@ bool read_options(int nrhs, const mxArray* prhs[], write_options* options, raise
   return true;
 }
 
-// Compression the file's name asks for through its ending.
-const char* compression_of(const char* fname) {
-  static const char* const endings[][2] = {
-      {".gz", "gzip"}, {".bz2", "bzip2"}, {".xz", "xz"}, {".zst", "zstd"}};
-  const std::size_t length = std::strlen(fname);
-  for (const auto& ending : endings) {
-    const std::size_t size = std::strlen(ending[0]);
-    if (length > size && std::strcmp(fname + length - size, ending[0]) == 0) return ending[1];
-  }
-  return nullptr;
-}
-
 const char* id_of(write_failure_kind kind) {
   switch (kind) {
     case write_failure_kind::label_not_integer:
@@ -158,19 +148,36 @@ const char* id_of(replace_failure failure) {
   }
 }
 
-// Writes the data into a temporary file and renames it to `fname`; on any
-// failure the temporary file is gone and `fname` is as it was.
+// Writes the data, compressed in `format` unless none, into a temporary
+// file and renames it to `fname`; on any failure the temporary file and
+// the encoder are gone and `fname` is as it was.
 void write_file(const char* fname, const multilabel_data& data, write_options options,
-                raised* outcome) {
+                compression_format format, raised* outcome) {
   file_replacement replacement{};
   replace_failure failure = begin_replacement(&replacement, fname);
   if (failure != replace_failure::none) {
     fail(outcome, id_of(failure), replace_failure_message(replacement, failure, fname));
     return;
   }
-  const write_failure written = write_multilabel(data, options, file_byte_sink(replacement.file));
+  encoding_sink encoding{};
+  byte_sink sink = file_byte_sink(replacement.file);
+  write_failure written{write_failure_kind::none, 0, 0};
+  if (format != compression_format::none) {
+    if (encoding_sink_open(&encoding, format, sink))
+      sink = encoding_sink_input(&encoding);
+    else
+      written.kind = write_failure_kind::out_of_memory;
+  }
+  if (written.kind == write_failure_kind::none) written = write_multilabel(data, options, sink);
+  if (written.kind == write_failure_kind::none && format != compression_format::none &&
+      !encoding_sink_finish(&encoding))
+    written.kind = write_failure_kind::write_failed;
+  if (written.kind == write_failure_kind::write_failed && encoding.out_of_memory)
+    written.kind = write_failure_kind::out_of_memory;
+  const int error_number = errno;
+  encoding_sink_close(&encoding);
   if (written.kind == write_failure_kind::write_failed) {
-    replacement.error_number = errno;
+    replacement.error_number = error_number;
     abandon_replacement(&replacement);
     fail(outcome, "quarnel:write:write",
          replace_failure_message(replacement, replace_failure::write_failed, fname));
@@ -200,11 +207,12 @@ void answer_call(int nlhs, int nrhs, const mxArray* prhs[], raised* outcome) {
     fail(outcome, "quarnel:write:memory", "not enough memory to write the file");
     return;
   }
-  if (const char* format = compression_of(fname)) {
-    fail(outcome, "quarnel:write:format",
-         std::string("cannot write ") + fname + ": this build has no " + format + " compression");
+  const compression_format format = format_of_name(fname);
+  if (format != compression_format::none && !format_decodable(format)) {
+    fail(outcome, "quarnel:write:format", std::string("cannot write ") + fname +
+                                              ": this build has no " + format_name(format));
   } else {
-    write_file(fname, data, options, outcome);
+    write_file(fname, data, options, format, outcome);
   }
   std::free(fname);
 }

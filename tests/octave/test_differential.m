@@ -69,12 +69,29 @@ end
 
 function check_written (labels, features, label_map, seed)
   % What quarnel_write writes reads back to the same values, bit for bit,
-  % and the same labels for every instance.
-  name = [tempname() ".txt"];
+  % and the same labels for every instance: plain, zero-based, with a
+  % header, and compressed in one of the four formats by turns.
+  formats = {".gz", ".bz2", ".xz", ".zst"};
+  base = tempname ();
+  name = [base ".txt"];
+  packed = [base formats{mod(seed, 4) + 1}];
   unwind_protect
     quarnel_write (name, labels, features, label_map);
     [labels2, features2, label_map2] = quarnel (name);
     same_data (features2, features, labels2, label_map2, labels, label_map, seed);
+
+    quarnel_write (packed, labels, features, label_map);
+    [labels2, features2, label_map2] = quarnel (packed);
+    same_data (features2, features, labels2, label_map2, labels, label_map, seed);
+
+    % With a header the width is kept, empty last columns included; labels
+    % are renumbered from 0, as a header needs.
+    wide = [features, sparse(rows (features), 2)];
+    numbered = (0:numel (label_map) - 1)';
+    quarnel_write (name, labels, wide, numbered, "header", true);
+    [labels2, features2, label_map2] = quarnel (name);
+    same_data (features2, wide, labels2, label_map2, labels, numbered, seed);
+
     % Zero-based without a header: shifted back unless column 1 holds an entry.
     quarnel_write (name, labels, features, label_map, "zero_based", true);
     [labels2, features2, label_map2] = quarnel (name);
@@ -84,6 +101,7 @@ function check_written (labels, features, label_map, seed)
     same_data (features2, features, labels2, label_map2, labels, label_map, seed);
   unwind_protect_cleanup
     delete (name);
+    delete (packed);
   end_unwind_protect
 end
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "encoding_sink.h"
 #include "multilabel_reader.h"
 
 namespace {
@@ -20,8 +21,10 @@ TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
   const struct {
     std::string head;
     const char* format;
-  } cases[] = {{"\x1f\x8b\x08", "gzip"}, {"BZh91AY", "bzip2"},
-               {std::string("\xfd" "7zXZ\0\0", 7), "xz"}, {"\x28\xb5\x2f\xfd\x24", "zstd"}};
+    const char* ending;  // of a name to write in the format
+  } cases[] = {{"\x1f\x8b\x08", "gzip", ".gz"}, {"BZh91AY", "bzip2", ".bz2"},
+               {std::string("\xfd" "7zXZ\0\0", 7), "xz", ".xz"},
+               {"\x28\xb5\x2f\xfd\x24", "zstd", ".zst"}};
   for (const auto& c : cases) {
     const std::string name = std::string("no_decoder.") + c.format;
     std::FILE* file = std::fopen(name.c_str(), "wb");
@@ -33,6 +36,14 @@ TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
               "can't read input file " + name + ": it is " + c.format +
                   "-compressed and this build has no " + c.format + "\n");
     std::remove(name.c_str());
+
+    // Nor can it write the format that the name asks for.
+    const std::string written = std::string("data.txt") + c.ending;
+    quarnel::encoding_sink sink;
+    EXPECT_STREQ(quarnel::format_name(quarnel::format_of_name(written.c_str())), c.format);
+    EXPECT_FALSE(quarnel::encoding_sink_open(&sink, quarnel::format_of_name(written.c_str()),
+                                             quarnel::string_byte_sink(nullptr)));
+    EXPECT_FALSE(sink.out_of_memory);
   }
 }
 

@@ -1,0 +1,35 @@
+// A byte sink that compresses what it is given and hands the compressed
+// bytes on to another sink: the writer's text into a compressed file.
+#pragma once
+
+#include "byte_sink.h"
+#include "compression_format.h"
+#include "stream_encoder.h"
+
+namespace quarnel {
+
+// The format a file's name asks for by its ending (".gz", ".bz2", ".xz",
+// ".zst"), or compression_format::none.
+compression_format format_of_name(const char* fname);
+
+struct encoding_sink {
+  stream_encoder encoder;
+  byte_sink downstream;
+  unsigned char* buffer;  // encoded bytes on their way downstream
+  bool out_of_memory;     // why the last call failed, when it did
+};
+
+// Makes `sink` encode in `format` into `downstream`; false when the format
+// is not one this build encodes or memory runs out (`out_of_memory` says).
+bool encoding_sink_open(encoding_sink* sink, compression_format format, byte_sink downstream);
+
+// The sink to write the text to.
+byte_sink encoding_sink_input(encoding_sink* sink);
+
+// Ends the stream and hands on all that is left; false when that fails.
+bool encoding_sink_finish(encoding_sink* sink);
+
+// Frees the encoder's state and the buffer, finished or not.
+void encoding_sink_close(encoding_sink* sink);
+
+}  // namespace quarnel
