@@ -43,19 +43,27 @@ includes = {reader, writer, gateway, compression};
 shared = [files_in(gateway, 'host_*.cpp'), files_in(reader, '*.cpp'), ...
           files_in(writer, '*.cpp'), files_in(compression, '*.cpp')];
 
+in_matlab = exist('OCTAVE_VERSION', 'builtin') == 0;
+if in_matlab
+  % The libraries are searched for once, for both functions.
+  flags = matlab_flags();
+else
+  codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
+            '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
+  % fast_float, where the C++ library lacks floating-point from_chars
+  % (Octave built with clang and libc++, as on macOS).
+  [~, fast_float] = find_fast_float(dependency_prefixes(false));
+  flags = [codecs, fast_float];
+end
+
 functions = {'quarnel', 'quarnel_write'};
 for k = 1:numel(functions)
   name = functions{k};
   sources = [{fullfile(gateway, [name '_entry.cpp'])}, shared];
-  if exist('OCTAVE_VERSION', 'builtin') == 0
-    build_in_matlab(folder, name, includes, sources);
+  if in_matlab
+    build_in_matlab(folder, name, includes, sources, flags);
   else
-    codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
-              '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
-    % fast_float, where the C++ library lacks floating-point from_chars
-    % (Octave built with clang and libc++, as on macOS).
-    [~, fast_float] = find_fast_float(dependency_prefixes(false));
-    build_in_octave(folder, name, root, includes, sources, [codecs, fast_float]);
+    build_in_octave(folder, name, root, includes, sources, flags);
   end
   copyfile(fullfile(gateway, [name '.m']), fullfile(folder, [name '.m']));
 end
@@ -84,10 +92,17 @@ if ~isempty(output)
 end
 end
 
-function build_in_matlab(folder, name, includes, sources)
+function build_in_matlab(folder, name, includes, sources, flags)
 % -R2017b: 64-bit indices and complex data in separate real and imaginary
 % arrays, which the gateway's mxGetPr, mxGetIr and mxGetJc calls assume.
 % mex exports mexFunction alone on its own.
+includes = strcat('-I', includes);
+mex('-R2017b', flags{:}, includes{:}, '-outdir', folder, '-output', name, sources{:});
+end
+
+function flags = matlab_flags()
+% The C++17 flag of the selected compiler, then the -I, -L, -l and -D
+% flags of fast_float and of the decoding libraries found.
 standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 msvc = false;
 if ispc()
@@ -107,10 +122,7 @@ if ~found && lacks_float_from_chars(standard)
          'Linux: libfast-float-dev or your distribution''s package), or set QUARNEL_DEPS ' ...
          'to the folder that holds include/fast_float/fast_float.h.']);
 end
-includes = strcat('-I', includes);
-decoders = found_decoders(prefixes, msvc);
-mex('-R2017b', standard, includes{:}, fast_float{:}, decoders{:}, '-outdir', folder, ...
-    '-output', name, sources{:});
+flags = [{standard}, fast_float, found_decoders(prefixes, msvc)];
 end
 
 function prefixes = dependency_prefixes(msvc)
