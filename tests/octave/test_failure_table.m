@@ -72,8 +72,10 @@ function rows = special_rows (folder)
     row("/dev/zero", {"/dev/zero"}, not_regular ("/dev/zero"), @failed)
     row("3 GB of holes", {holes}, holes_text, @(out, what) failed_lean (out, what, peak))
   }';
-  % A writer, so that opening the FIFO does not wait; it gives up by itself.
-  rows{1}.setup = @() system (sprintf ("timeout 20 sh -c 'echo 1 1:1 > \"%s\"' >/dev/null 2>&1 &", fifo));
+  % A writer, so that opening the FIFO does not wait. It ends when the
+  % module closes the FIFO, or gives up by itself long after any call under
+  % a memory checker would have opened it.
+  rows{1}.setup = @() system (sprintf ("timeout 600 sh -c 'echo 1 1:1 > \"%s\"' >/dev/null 2>&1 &", fifo));
 end
 
 % One row per fault the reader names, with its line and column. When a line
