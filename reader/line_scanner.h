@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "digit_words.h"
 #include "number_conversion.h"
 #include "scan_error.h"
 
@@ -29,6 +30,21 @@ inline const char* skip_blanks(const char* p, const char* last) {
 }
 
 inline const char* skip_to_blank(const char* p, const char* last) {
+  // Eight bytes at a time: every blank is below 0x21, so the first byte
+  // below 0x21 in a word is where the token may end (the lowest byte the
+  // test flags is exact); a control character that is not blank belongs to
+  // the token and the search goes on past it.
+  while (digit_words_available && last - p >= 8) {
+    const std::uint64_t word = load_word(p);
+    const std::uint64_t below = (word - 0x21 * byte_ones) & ~word & (0x80 * byte_ones);
+    if (below == 0) {
+      p += 8;
+      continue;
+    }
+    p += lowest_bit(below) / 8;
+    if (is_blank(*p)) return p;
+    ++p;
+  }
   while (p < last && !is_blank(*p)) ++p;
   return p;
 }
@@ -64,6 +80,20 @@ scan_result scan_label(const char* first, const char* last, std::int32_t* label)
 // result points just past the colon.
 scan_result scan_index(const char* first, const char* last, std::int32_t* index);
 
+// scan_index for the common index of up to seven digits and no sign, read
+// here in one word without a call; anything else goes to scan_index.
+inline scan_result read_index(const char* first, const char* last, std::int32_t* index) {
+  if (digit_words_available && last - first >= 8) {
+    const std::uint64_t word = load_word(first);
+    const int count = leading_digit_count(word);
+    if (count != 0 && count != 8 && first[count] == ':') {
+      *index = static_cast<std::int32_t>(leading_digits_value(word, count));
+      return {first + count + 1, scan_error::none};
+    }
+  }
+  return scan_index(first, last, index);
+}
+
 // Walks one line, calling
 //   on_label(std::int32_t label, const char* at) -> scan_error
 //   on_pair(std::int32_t index, const char* value_first, const char* last,
@@ -98,7 +128,7 @@ scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, O
     if (p == last || *p == '#') return {last, scan_error::none};
     const char* pair_first = p;
     std::int32_t index = 0;
-    scan_result read = scan_index(p, last, &index);
+    scan_result read = read_index(p, last, &index);
     if (read.error != scan_error::none) return read;
     const char* value_first = skip_blanks(read.ptr, last);
     if (value_first == last) return {read.ptr, scan_error::value_missing};

@@ -118,7 +118,7 @@ const char* convert_simple_decimal(const char* first, const char* last, double* 
 
 }  // namespace
 
-const char* convert_double(const char* first, const char* last, double* value) {
+const char* convert_double_general(const char* first, const char* last, double* value) {
   if (const char* end = convert_simple_decimal(first, last, value)) return end;
   const char* p = first;
   // from_chars takes a leading '-' but not a '+'; strtod takes either, once.
