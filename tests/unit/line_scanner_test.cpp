@@ -71,6 +71,11 @@ TEST(ScanLine, SplitsWellFormedLines) {
       {"1:2", {}, {{1, 2}}},
       {"-3:1 4:2", {}, {{-3, 1}, {4, 2}}},
       {"\t+0:5", {}, {{0, 5}}},
+      // Long enough that indices and values are read a word at a time.
+      {" 1234567:0.596066 12345678:-1234567.7654321 2147483647:1e-3 5:0.0843989 6:1",
+       {},
+       {{1234567, 0.596066}, {12345678, -1234567.7654321}, {2147483647, 1e-3}, {5, 0.0843989},
+        {6, 1}}},
   };
   for (const example& e : examples) {
     walked_line out = walk(e.line);
@@ -112,6 +117,10 @@ TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
       {" 1:2:3", scan_error::value_not_number, 4},
       {" 1:0x", scan_error::value_not_number, 4},
       {"1 2:3 4:1e", scan_error::value_not_number, 9},
+      {" 1234567 :1 2:0.5 3:0.25 4:1", scan_error::colon_missing, 2},
+      {" 2147483648:1 2:0.5 3:0.25 4:1", scan_error::index_out_of_range, 2},
+      {" 1:0.5\x01 2:0.5 3:0.25 4:1", scan_error::value_not_number, 4},
+      {" 1:0.5.5 2:0.5 3:0.25 4:1", scan_error::value_not_number, 4},
   };
   for (const example& e : examples) {
     walked_line out = walk(e.line);
@@ -128,6 +137,20 @@ TEST(ScanLine, ALineStartNamedUnfitFailsAtColumnOne) {
     walked_line out = walk(std::string(1, static_cast<char>(c)) + "1,2 3:4");
     EXPECT_EQ(out.error, scan_error::label_not_number) << "byte " << c;
     EXPECT_EQ(out.column, 1) << "byte " << c;
+  }
+}
+
+// A value ends at the first white space; any other byte, a control
+// character or one above 0x7f included, belongs to it.
+TEST(SkipToBlank, EndsAtTheFirstBlankOnly) {
+  std::string text;
+  for (int i = 0; i < 600; ++i)
+    text += static_cast<char>(i % 23 == 3 ? " \t\v\f\r"[i % 5] : (i * 37) % 256);
+  const char* last = text.data() + text.size();
+  for (const char* p = text.data(); p < last; ++p) {
+    const char* expected = p;
+    while (expected < last && !quarnel::is_blank(*expected)) ++expected;
+    ASSERT_EQ(quarnel::skip_to_blank(p, last), expected) << (p - text.data());
   }
 }
 

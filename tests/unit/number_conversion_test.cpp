@@ -33,10 +33,9 @@ std::uint64_t bits_of(double value) {
   return bits;
 }
 
-// Compares convert_double with strtod on `token`, followed by a space as in
-// a data file (strtod stops there too).
-::testing::AssertionResult agrees_with_strtod(const std::string& token) {
-  std::string text = token + " ";
+// Compares convert_double with strtod on `token` at the start of `text`.
+::testing::AssertionResult agrees_with_strtod_in(const std::string& token,
+                                                 const std::string& text) {
   char* strtod_end = nullptr;
   errno = 0;
   double expected = std::strtod(text.c_str(), &strtod_end);
@@ -64,6 +63,15 @@ std::uint64_t bits_of(double value) {
   return ::testing::AssertionSuccess();
 }
 
+// The same, with `token` followed by a space as in a data file (strtod
+// stops there too): at the line's end, and with more of the line after it,
+// where short tokens are read a word at a time.
+::testing::AssertionResult agrees_with_strtod(const std::string& token) {
+  ::testing::AssertionResult at_end = agrees_with_strtod_in(token, token + " ");
+  if (!at_end) return at_end;
+  return agrees_with_strtod_in(token, token + " 12:0.25 13:0.5 14:1");
+}
+
 TEST(ConvertDouble, AgreesWithStrtodOnTrickyForms) {
   const char* tokens[] = {
       "0", "-0", "+0", "1", "+1", "-1", "1.", ".5", "-.5", "+.5", "00012.50", "1e5", "1E+5",
@@ -85,6 +93,9 @@ TEST(ConvertDouble, AgreesWithStrtodOnTrickyForms) {
       "0.500000000000000166533453693773481063544750213623046875",
       "0.500000000000000166533453693773481063544750213623046876",
       "0.500000000000000166533453693773481063544750213623046874",
+      // Around the word-at-a-time reading: seven and eight digits either side.
+      "1234567", "12345678", "-9999999.9999999", "1234567.12345678", "12345678.1",
+      "0.0000001", "-0.00000001", "7.e1", "7.5e1", "7.5x", "0.1.2", "5x1",
   };
   for (const char* token : tokens) EXPECT_TRUE(agrees_with_strtod(token));
 }
