@@ -96,7 +96,11 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   const char* last = nullptr;
   line_status status;
   bool header_seen = false;
-  while ((status = next_line(reader, &first, &last)) == line_status::line) {
+  // A line that outgrew the buffer with a first byte no token begins with
+  // is handed out as far as it was read: it fails at that byte here as it
+  // would whole, so the arrays stop where they would.
+  while ((status = next_line(reader, &first, &last)) == line_status::line ||
+         status == line_status::bad_start) {
     if (reader->line_number == 1 && sizes.header.present) {
       file_header header;
       if (scan_header(first, last, &header).error != scan_error::none || !(header == sizes.header))
@@ -108,12 +112,12 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
     if (state->instance == sizes.instance_count) return failure_of(failure_kind::file_changed);
     scan_failure failure = fill_instance(state, first, last, reader->line_number);
     if (failure.kind != failure_kind::none) return failure;
+    // The sizing scan read such a line whole and found no fault in it.
+    if (status == line_status::bad_start) return failure_of(failure_kind::file_changed);
     ++state->instance;
   }
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  // The sizing scan read this line whole.
-  if (status == line_status::bad_start) return failure_of(failure_kind::file_changed);
   if (state->instance != sizes.instance_count || header_seen != sizes.header.present ||
       state->label_position + state->repeated_labels != sizes.label_entry_count ||
       state->pair_position != sizes.element_count)
