@@ -8,7 +8,7 @@
 namespace quarnel {
 namespace {
 
-constexpr std::size_t buffer_size = std::size_t{1} << 20;
+constexpr std::uint64_t buffer_size = std::uint64_t{1} << 20;
 // The most one step of a line adds: a separator, an index, a colon and a value.
 constexpr std::ptrdiff_t step_room = 2 * longest_number_text + 4;
 constexpr std::int64_t largest_index = 2147483647;
@@ -44,6 +44,8 @@ write_failure check_label_map(const multilabel_data& data, write_options options
       kind = write_failure_kind::label_out_of_range;
     else if (options.header && value < 0)
       kind = write_failure_kind::label_negative;
+    else if (options.header && value == 2147483647.0)  // L would be 2^31
+      kind = write_failure_kind::label_out_of_range;
     if (kind != write_failure_kind::none) return {kind, i + 1, value};
     labels[i] = static_cast<std::int32_t>(value);
   }
@@ -120,7 +122,8 @@ write_failure_kind write_lines(text_buffer* buffer, row_walk* label_rows,
 write_failure write_checked(const multilabel_data& data, write_options options,
                             const std::int32_t* labels, byte_sink sink) {
   const std::int64_t index_offset = options.zero_based ? 0 : 1;
-  if (options.header && data.instances.columns > largest_index + 1)
+  // The header's three numbers are 32-bit too.
+  if (options.header && (data.instances.columns > largest_index || data.instances.rows > largest_index))
     return failure_of(write_failure_kind::index_out_of_range);
 
   row_walk label_rows{};
@@ -135,13 +138,20 @@ write_failure write_checked(const multilabel_data& data, write_options options,
   if (pairs.last_column + index_offset > largest_index)
     kind = write_failure_kind::index_out_of_range;
 
+  // The whole text when it is small, which many small writes are.
+  const std::uint64_t pair_count = pairs.row_starts[pairs.matrix.rows];
+  const std::uint64_t label_entries = label_rows.row_starts[label_rows.matrix.rows];
+  std::uint64_t size = 4 * static_cast<std::uint64_t>(step_room) +
+                       static_cast<std::uint64_t>(pairs.matrix.rows) * 2 +
+                       (label_entries + pair_count) * static_cast<std::uint64_t>(step_room);
+  if (size > buffer_size) size = buffer_size;
   char* text = nullptr;
   if (kind == write_failure_kind::none) {
-    text = static_cast<char*>(std::malloc(buffer_size));
+    text = static_cast<char*>(std::malloc(size));
     if (text == nullptr) kind = write_failure_kind::out_of_memory;
   }
   if (kind == write_failure_kind::none) {
-    text_buffer buffer{text, text, text + buffer_size, sink};
+    text_buffer buffer{text, text, text + size, sink};
     if (options.header) write_header(&buffer, data, labels);
     kind = write_lines(&buffer, &label_rows, labels, &pairs, index_offset);
   }
@@ -189,7 +199,7 @@ std::string write_failure_message(const write_failure& failure) {
     case write_failure_kind::label_negative:
       return place + " is " + value + ": a file with a header needs labels from 0";
     case write_failure_kind::index_out_of_range:
-      return "instance_matrix has more columns than 32-bit feature indices can number";
+      return "instance_matrix is too large for 32-bit feature indices (or a header)";
     case write_failure_kind::header_one_based:
       return "a file with a header is zero-based: 'zero_based' cannot be false with 'header'";
     case write_failure_kind::bad_structure:

@@ -30,7 +30,7 @@ enum class write_failure_kind : unsigned char {
   label_not_integer,  // a value of label_map is not an integer; `position`, `value` say which
   label_out_of_range, // a value of label_map is beyond the 32-bit signed range
   label_negative,     // a negative label where the header asks for labels from 0
-  index_out_of_range, // a column's index is beyond the 32-bit signed range
+  index_out_of_range, // an index, or a number of the header, is beyond the 32-bit signed range
   header_one_based,   // the header was asked for with one-based indices
   bad_structure,      // a compressed matrix names a row outside its rows
   out_of_memory,      // the regrouped entries or the text buffer could not be allocated

@@ -170,10 +170,13 @@ walk_result row_walk_open(row_walk* walk, const matrix_view& matrix, entry_choic
     result = walk_result::too_many_columns;
   if (result == walk_result::done) {
     for (std::size_t row = 0; row < rows; ++row) walk->row_starts[row + 1] += walk->row_starts[row];
-    // A block takes at least as many entries as there are listed columns.
-    std::uint64_t capacity = block_entries;
+    // No more than the matrix holds, but at least as many entries as there
+    // are listed columns.
+    std::uint64_t capacity = walk->row_starts[rows];
+    if (capacity > block_entries) capacity = block_entries;
     if (static_cast<std::uint64_t>(walk->listed_count) > capacity)
       capacity = static_cast<std::uint64_t>(walk->listed_count);
+    if (capacity == 0) capacity = 1;
     if (!reserve(walk, capacity)) result = walk_result::out_of_memory;
   }
   if (result != walk_result::done) row_walk_close(walk);
