@@ -5,10 +5,6 @@
 namespace quarnel {
 namespace {
 
-// Entries per block: small enough for the block's arrays to stay in cache,
-// raised to the number of listed columns so that sweeping them costs no
-// more than the entries taken.
-constexpr std::uint64_t block_entries = std::uint64_t{1} << 18;
 
 // Each column's next entries lie far from the previous column's: asking
 // for them some columns ahead hides the wait for memory.
@@ -147,7 +143,7 @@ void sweep_full(row_walk* walk, std::uint64_t first_row, std::uint64_t end_row) 
 }  // namespace
 
 walk_result row_walk_open(row_walk* walk, const matrix_view& matrix, entry_choice choice,
-                          bool with_values) {
+                          bool with_values, std::uint64_t block_entries) {
   *walk = row_walk{};
   walk->matrix = matrix;
   walk->choice = choice;

@@ -142,14 +142,14 @@ TEST(MultilabelWriter, StopsWhenTheSinkFails) {
 }
 
 TEST(RowWalk, GivesEveryRowItsEntriesAcrossManyBlocks) {
-  // Over a million entries in rows of varied length: several blocks, a
-  // row longer than a block, and empty rows and columns between.
-  const std::int64_t rows = 3000, columns = 2000;
+  // Rows of varied length in blocks of 2,000 entries: many blocks, a long
+  // row, and empty rows and columns between.
+  const std::int64_t rows = 700, columns = 600;
   std::vector<std::vector<std::pair<std::int64_t, double>>> expected(rows);
   std::vector<std::tuple<std::uint64_t, std::int64_t, double>> entries;
   for (std::int64_t c = 0; c < columns; ++c) {
     for (std::int64_t r = 0; r < rows; ++r) {
-      const bool long_row = r == 1234;
+      const bool long_row = r == 123;
       if (c % 7 == 3 || !(long_row || (r * 31 + c * 17) % 5 == 0)) continue;
       const double value = static_cast<double>(r * columns + c);
       entries.emplace_back(r, c, value);
@@ -158,7 +158,8 @@ TEST(RowWalk, GivesEveryRowItsEntriesAcrossManyBlocks) {
   }
   const compressed matrix = make_compressed(rows, columns, entries);
   row_walk walk;
-  ASSERT_EQ(row_walk_open(&walk, matrix.view(), entry_choice::stored, true), walk_result::done);
+  ASSERT_EQ(row_walk_open(&walk, matrix.view(), entry_choice::stored, true, 2000),
+            walk_result::done);
   int blocks = 0;
   while (walk.end_row < rows) {
     ASSERT_TRUE(row_walk_next(&walk));
@@ -173,6 +174,18 @@ TEST(RowWalk, GivesEveryRowItsEntriesAcrossManyBlocks) {
   }
   EXPECT_GT(blocks, 2);
   EXPECT_EQ(walk.last_column, columns - 1);
+  row_walk_close(&walk);
+
+  // A full row longer than a block gets a block of its own.
+  const double full[] = {1, 0, 2, 3, 4, 0, 5, 6, 7, 0};  // 2 by 5
+  const matrix_view view{2, 5, element_kind::real_double, full, nullptr, nullptr};
+  ASSERT_EQ(row_walk_open(&walk, view, entry_choice::non_zero, true, 3), walk_result::done);
+  ASSERT_TRUE(row_walk_next(&walk));
+  EXPECT_EQ(walk.end_row, 1);
+  EXPECT_EQ(std::vector<double>(walk.values, walk.values + 5), (std::vector<double>{1, 2, 4, 5, 7}));
+  ASSERT_TRUE(row_walk_next(&walk));
+  EXPECT_EQ(std::vector<std::uint32_t>(walk.columns, walk.columns + 2), (std::vector<std::uint32_t>{1, 3}));
+  EXPECT_EQ(std::vector<double>(walk.values, walk.values + 2), (std::vector<double>{3, 6}));
   row_walk_close(&walk);
 }
 
