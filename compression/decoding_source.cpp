@@ -64,8 +64,10 @@ void decode_into(decoding_source* source, decode_window* window, read_fault* fau
     }
     if (input_empty && !source->in_stream) {
       // The compressed bytes end where a stream ended: the data is whole.
+      // With no stream at all, the file lost all it held after its start.
+      if (!source->stream_ended) *fault = read_fault::corrupt_data;
       source->finished = true;
-      break;
+      return;
     }
     if (stalled) {  // input_ended: the stream was cut short
       *fault = read_fault::corrupt_data;
@@ -94,6 +96,7 @@ void decode_into(decoding_source* source, decode_window* window, read_fault* fau
         return;
       }
       source->in_stream = false;
+      source->stream_ended = true;
       stalled = false;
       // Whatever follows must be another whole stream.
       if (!source->decoder.restart(source->decoder.state)) {
@@ -149,6 +152,7 @@ bool decoding_source_restart(decoding_source* source) {
   source->input_end = 0;
   source->input_ended = false;
   source->in_stream = false;
+  source->stream_ended = false;
   source->finished = false;
   source->fault = read_fault::none;
   return source->decoder.restart(source->decoder.state);

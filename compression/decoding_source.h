@@ -22,6 +22,7 @@ struct decoding_source {
   std::size_t input_end;
   bool input_ended;  // the compressed source has no more bytes
   bool in_stream;    // a stream has begun and not yet ended
+  bool stream_ended; // at least one stream ended whole
   bool finished;     // the last stream ended with the compressed bytes
   read_fault fault;  // met after bytes still to hand out; reported next
 };
