@@ -62,7 +62,7 @@
 %    - Not exactly one input, or an input that is neither a character row
 %      vector nor a string scalar: prints the usage line above.
 %    - A file that cannot be opened: prints "can't open input file NAME".
-%    - A name that opens but is not a regular file (a pipe, a device):
+%    - A name that is not a regular file (a pipe, a device):
 %      prints "can't read input file NAME: not a regular file".
 %    - Malformed content: prints
 %      "malformed input in NAME at line L, column C: REASON".

@@ -16,4 +16,8 @@ enum class file_kind : unsigned char {
 
 file_kind kind_of_open_file(std::FILE* file);
 
+// The same for a name, before it is opened: opening a pipe that no one
+// writes to would wait for a writer without end.
+file_kind kind_of_named_file(const char* fname);
+
 }  // namespace quarnel

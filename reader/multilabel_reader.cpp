@@ -110,6 +110,9 @@ scan_failure read_open_file(std::FILE* file, label_dictionary* dictionary, outpu
 scan_failure read_multilabel_file(const char* fname, output_maker maker) {
   // Binary: compressed data must reach the decoder byte for byte, and the
   // line reader itself takes CR LF line ends.
+  // A pipe or device is refused before the open, which could wait for a
+  // writer; the open stream is checked again, as the name may change.
+  if (kind_of_named_file(fname) == file_kind::other) return failure_of(failure_kind::not_regular);
   std::FILE* file = std::fopen(fname, "rb");
   if (file == nullptr) return failure_of(failure_kind::cannot_open);
   const file_kind kind = kind_of_open_file(file);
