@@ -9,6 +9,7 @@
 #include "decoding_source.h"
 #include "label_dictionary.h"
 #include "line_reader.h"
+#include "multilabel_reader.h"
 
 namespace quarnel_fuzz {
 
@@ -115,7 +116,16 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
   line_reader reader;
   REQUIRE(line_reader_open(&reader, source_of(&cursor), how.block_size));
   result.sizing = sizing_scan(&reader, &result.sizes, &dictionary);
+  if (compressed) {
+    // As the module names them: damage past a malformed line, and the
+    // source's failure on damaged data.
+    if (result.sizing.kind == failure_kind::malformed)
+      result.sizing = damage_after_fault(&reader, result.sizing, format);
+    if (result.sizing.kind == failure_kind::read_failed && reader.fault == read_fault::corrupt_data)
+      result.sizing = failure_of(failure_kind::corrupt_data, format);
+  }
   result.fault = reader.fault;
+  if (result.sizing.kind == failure_kind::corrupt_data) result.fault = read_fault::corrupt_data;
   result.fill = no_failure();
   result.reported = result.sizing;
   result.label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);

@@ -48,19 +48,6 @@ scan_failure source_failure(const scan_failure& failure, const line_reader& read
   return failure;
 }
 
-// Reads on past a malformed line of a compressed file: damage to the data
-// further on can make garbage of the text before it, so the damage, when
-// the decoder meets it, is what the reader names.
-scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
-                                compression_format format) {
-  if (format == compression_format::none) return fault;
-  const char* first = nullptr;
-  const char* last = nullptr;
-  while (next_line(reader, &first, &last) == line_status::line) {
-  }
-  return reader->fault == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format)
-                                                   : fault;
-}
 
 // Both scans over the open file.
 scan_failure read_text(text_source* text, label_dictionary* dictionary, output_maker maker) {
@@ -106,6 +93,17 @@ scan_failure read_open_file(std::FILE* file, label_dictionary* dictionary, outpu
 }
 
 }  // namespace
+
+scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
+                                compression_format format) {
+  if (format == compression_format::none) return fault;
+  // The rest as bytes, into the reader's buffer, whose lines are done with.
+  read_fault met = reader->fault;
+  while (met == read_fault::none &&
+         reader->source.read(reader->source.context, reader->buffer, reader->room, &met) != 0) {
+  }
+  return met == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format) : fault;
+}
 
 scan_failure read_multilabel_file(const char* fname, output_maker maker) {
   // Binary: compressed data must reach the decoder byte for byte, and the

@@ -28,6 +28,14 @@ struct output_maker {
 // filled; otherwise the failure, which failure_message turns into text.
 scan_failure read_multilabel_file(const char* fname, output_maker maker);
 
+// After the sizing scan of a file compressed in `format` found it malformed
+// at `fault`: reads on through the rest of `reader`'s source, as damage to
+// the data further on can make garbage of the text before it, and returns
+// the damage, when the decoder meets it, in place of `fault`. The reader
+// must be restarted after it.
+scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
+                                compression_format format);
+
 // The one line printed for a failed read, newline included.
 std::string failure_message(const scan_failure& failure, const char* fname);
 
