@@ -6,6 +6,7 @@
 
 #include "host_arrays.h"
 #include "mex.h"
+#include "module_export.h"
 #include "multilabel_reader.h"
 
 namespace {
@@ -106,12 +107,6 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
 }
 
 }  // namespace
-
-#if defined(_WIN32)
-#define QUARNEL_EXPORT __declspec(dllexport)
-#else
-#define QUARNEL_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   // The outputs are made in slots of our own: the host's plhs may hold fewer.

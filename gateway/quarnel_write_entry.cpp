@@ -12,6 +12,7 @@
 #include "file_replacement.h"
 #include "host_views.h"
 #include "mex.h"
+#include "module_export.h"
 #include "multilabel_writer.h"
 
 namespace {
@@ -218,12 +219,6 @@ void answer_call(int nlhs, int nrhs, const mxArray* prhs[], raised* outcome) {
 }
 
 }  // namespace
-
-#if defined(_WIN32)
-#define QUARNEL_EXPORT __declspec(dllexport)
-#else
-#define QUARNEL_EXPORT __attribute__((visibility("default")))
-#endif
 
 extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   (void)plhs;
