@@ -101,9 +101,12 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   // would whole, so the arrays stop where they would.
   while ((status = next_line(reader, &first, &last)) == line_status::line ||
          status == line_status::bad_start) {
-    if (reader->line_number == 1 && sizes.header.present) {
+    if (sizes.header.present && !header_seen) {
+      // The header must be the first line handed out: line 1, not a line
+      // after a long comment line that streamed past unseen.
       file_header header;
-      if (scan_header(first, last, &header).error != scan_error::none || !(header == sizes.header))
+      if (reader->line_number != 1 || scan_header(first, last, &header).error != scan_error::none ||
+          !(header == sizes.header))
         return failure_of(failure_kind::file_changed);
       header_seen = true;
       continue;
