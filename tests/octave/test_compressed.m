@@ -98,9 +98,3 @@ function bytes = read_bytes (name)
   bytes = fread (fid, Inf, "uint8=>uint8")';
   fclose (fid);
 end
-
-function write_bytes (name, bytes)
-  fid = fopen (name, "wb");
-  fwrite (fid, bytes, "uchar");
-  fclose (fid);
-end

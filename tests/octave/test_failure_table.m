@@ -377,12 +377,6 @@ function name = write_file (folder, bytes)
   write_bytes (name, bytes);
 end
 
-function write_bytes (name, bytes)
-  fid = fopen (name, "wb");
-  fwrite (fid, bytes, "uchar");
-  fclose (fid);
-end
-
 % A transpose that fails on call number `failing_call` and works before.
 function shadow_transpose (folder, failing_call)
   fid = fopen (fullfile (folder, "transpose.m"), "w");
