@@ -84,11 +84,6 @@ void settle_out_of_range(const char* first, const char* end, bool hex, bool nega
   *value = negative ? -magnitude : magnitude;
 }
 
-// Exact powers of ten: every one up to 10^22 is a double.
-constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The common case of a data file, a plain decimal such as "0.123456" or
 // "-17": when its digits fit in 53 bits and it has at most 22 fraction
 // digits, one IEEE division of two exact doubles is correctly rounded.
@@ -111,7 +106,7 @@ const char* convert_simple_decimal(const char* first, const char* last, double* 
   // Exponents, hexadecimal forms and the like go the general way.
   if (p < last && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x' || *p == '.')) return nullptr;
   if (mantissa > (std::uint64_t{1} << 53) || fraction_digits > 22) return nullptr;
-  double magnitude = static_cast<double>(mantissa) / powers_of_ten[fraction_digits];
+  double magnitude = static_cast<double>(mantissa) / exact_powers_of_ten[fraction_digits];
   *value = negative ? -magnitude : magnitude;
   return p;
 }

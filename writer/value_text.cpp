@@ -5,14 +5,10 @@
 #include <cstring>
 
 #include "float_formatting.h"
+#include "number_conversion.h"
 
 namespace quarnel {
 namespace {
-
-// Powers of ten up to 10^22 are exact doubles.
-constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Most data holds values of few digits in a modest range, where the general
 // shortest conversion is slow for what it does. A double has at most one
@@ -29,11 +25,12 @@ char* write_short_decimal(char* out, double value) {
   int exponent = -3;
   while (exponent < 4 && magnitude >= next_power[exponent + 3]) ++exponent;
   int decimals = 14 - exponent;  // digits after the point at 15 significant digits
-  std::int64_t digits = static_cast<std::int64_t>(magnitude * powers_of_ten[decimals] + 0.5);
+  std::int64_t digits =
+      static_cast<std::int64_t>(magnitude * exact_powers_of_ten[decimals] + 0.5);
   // Drops trailing zeros 8, 4, 2 and 1 at a time: at most 15 of them.
   constexpr int strip_steps[] = {8, 4, 2, 1};
   for (const int step : strip_steps) {
-    const std::int64_t power = static_cast<std::int64_t>(powers_of_ten[step]);
+    const std::int64_t power = static_cast<std::int64_t>(exact_powers_of_ten[step]);
     if (decimals >= step && digits % power == 0) {
       digits /= power;
       decimals -= step;
@@ -41,7 +38,7 @@ char* write_short_decimal(char* out, double value) {
   }
   // Both are exact, so the quotient is the decimal correctly rounded, as
   // reading it gives.
-  if (static_cast<double>(digits) / powers_of_ten[decimals] != magnitude) return nullptr;
+  if (static_cast<double>(digits) / exact_powers_of_ten[decimals] != magnitude) return nullptr;
 
   if (std::signbit(value)) *out++ = '-';
   char text[24];
