@@ -10,13 +10,21 @@ bool starts_with(const unsigned char* bytes, std::size_t count, const char* sign
   return count >= size && std::memcmp(bytes, signature, size) == 0;
 }
 
+// A zstd skippable frame: magic 0x184D2A50 to 0x184D2A5F, little-endian.
+// pzstd begins its files with one; the zstd decoder reads past it.
+bool starts_with_skippable_frame(const unsigned char* bytes, std::size_t count) {
+  return count >= 4 && (bytes[0] & 0xf0) == 0x50 && bytes[1] == 0x2a && bytes[2] == 0x4d &&
+         bytes[3] == 0x18;
+}
+
 }  // namespace
 
 compression_format recognise_format(const unsigned char* bytes, std::size_t count) {
   if (starts_with(bytes, count, "\x1f\x8b", 2)) return compression_format::gzip;
   if (starts_with(bytes, count, "BZh", 3)) return compression_format::bzip2;
   if (starts_with(bytes, count, "\xfd" "7zXZ\0", 6)) return compression_format::xz;
-  if (starts_with(bytes, count, "\x28\xb5\x2f\xfd", 4)) return compression_format::zstd;
+  if (starts_with(bytes, count, "\x28\xb5\x2f\xfd", 4) || starts_with_skippable_frame(bytes, count))
+    return compression_format::zstd;
   if (starts_with(bytes, count, "PK\x03\x04", 4)) return compression_format::zip;
   return compression_format::none;
 }

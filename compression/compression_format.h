@@ -11,7 +11,7 @@ enum class compression_format : unsigned char {
   gzip,   // 1f 8b
   bzip2,  // "BZh"
   xz,     // fd "7zXZ" 00
-  zstd,   // 28 b5 2f fd
+  zstd,   // 28 b5 2f fd, or a skippable frame: 5X 2a 4d 18 (pzstd writes one first)
   zip,    // "PK" 03 04: an archive of files, never read as data
 };
 

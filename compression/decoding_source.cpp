@@ -47,6 +47,18 @@ bool read_input(decoding_source* source, read_fault* fault) {
   return true;
 }
 
+// Takes the zero bytes in the input block as padding after the last stream;
+// false when a byte that is not zero follows them. No format's stream
+// begins with a zero byte, so a zero where a stream could begin is padding.
+bool skip_padding(decoding_source* source) {
+  source->in_padding = true;
+  const unsigned char* end = source->input + source->input_end;
+  const unsigned char* at = source->input + source->input_begin;
+  while (at != end && *at == 0) ++at;
+  source->input_begin = static_cast<std::size_t>(at - source->input);
+  return at == end;
+}
+
 // Decodes into `window` until it is full or the data ends; a failure sets
 // `*fault` and ends it early.
 void decode_into(decoding_source* source, decode_window* window, read_fault* fault) {
@@ -68,6 +80,14 @@ void decode_into(decoding_source* source, decode_window* window, read_fault* fau
       if (!source->stream_ended) *fault = read_fault::corrupt_data;
       source->finished = true;
       return;
+    }
+    if (!source->in_stream && source->stream_ended &&
+        (source->in_padding || source->input[source->input_begin] == 0)) {
+      if (!skip_padding(source)) {
+        *fault = read_fault::corrupt_data;
+        return;
+      }
+      continue;
     }
     if (stalled) {  // input_ended: the stream was cut short
       *fault = read_fault::corrupt_data;
@@ -153,6 +173,7 @@ bool decoding_source_restart(decoding_source* source) {
   source->input_ended = false;
   source->in_stream = false;
   source->stream_ended = false;
+  source->in_padding = false;
   source->finished = false;
   source->fault = read_fault::none;
   return source->decoder.restart(source->decoder.state);

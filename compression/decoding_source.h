@@ -2,7 +2,9 @@
 // own source reads the compressed bytes, the format's decoder turns them
 // into text, and the line reader sees only the text. Several streams one
 // after another (gzip members, bzip2 streams, xz streams, zstd frames) read
-// as one. Memory: one input block and the decoder's own state.
+// as one. Zero bytes after the last stream (padding to a tape or disk
+// block, which gzip -dc accepts) end the data; any other byte there is
+// damage. Memory: one input block and the decoder's own state.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +25,7 @@ struct decoding_source {
   bool input_ended;  // the compressed source has no more bytes
   bool in_stream;    // a stream has begun and not yet ended
   bool stream_ended; // at least one stream ended whole
+  bool in_padding;   // zero bytes followed the last stream: only zeros may follow
   bool finished;     // the last stream ended with the compressed bytes
   read_fault fault;  // met after bytes still to hand out; reported next
 };

@@ -52,9 +52,10 @@
 %    "header value is larger than 2147483647"
 %
 %  A file compressed with gzip, bzip2, xz or zstd (recognised by its first
-%  bytes, not its name) loads as the text it holds; several streams one
-%  after another read as one. Lines and columns in messages count in that
-%  text.
+%  bytes, not its name; pzstd's files too) loads as the text it holds;
+%  several streams one after another read as one, and zero bytes after the
+%  last (padding to a block) are ignored. Lines and columns in messages
+%  count in that text.
 %
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:

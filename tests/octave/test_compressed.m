@@ -33,6 +33,17 @@ function test_compressed ()
 
       corrupt_text = sprintf ("can't read input file %%s: its %s-compressed data is corrupt or truncated\n", format);
       bytes = read_bytes (whole);
+      % Zero bytes up to a whole 512-byte block after the last stream (tape
+      % padding) load as the file alone; any other byte there is damage.
+      padded = [bytes, zeros(1, 512 - mod (numel (bytes), 512), "uint8")];
+      padded_file = fullfile (folder, ["padded." format]);
+      write_bytes (padded_file, padded);
+      same_load (padded_file, expected, [format ": zero padding"]);
+      write_bytes (padded_file, [padded, 1, zeros(1, 3, "uint8")]);
+      fails (padded_file, sprintf (corrupt_text, padded_file), [format ": a byte after the padding"]);
+      write_bytes (padded_file, [bytes, uint8("x")]);
+      fails (padded_file, sprintf (corrupt_text, padded_file), [format ": a byte after the data"]);
+
       cut = fullfile (folder, ["cut." format]);
       write_bytes (cut, bytes(1:floor (end / 2)));
       fails (cut, sprintf (corrupt_text, cut), [format ": truncated"]);
@@ -47,6 +58,15 @@ function test_compressed ()
         fails (changed, sprintf (corrupt_text, changed), sprintf ("%s: bit flipped at %d", format, at));
       end
     end
+
+    % zstd skippable frames (as pzstd writes one first) are read past, at
+    % the file's start and between frames.
+    zstd_bytes = read_bytes (fullfile (folder, "whole.zstd"));
+    skippable = @(last_magic_byte, payload) ...
+      [uint8([last_magic_byte, 0x2a, 0x4d, 0x18, numel(payload), 0, 0, 0]), payload];
+    pzstd_like = fullfile (folder, "pzstd_like.zst");
+    write_bytes (pzstd_like, [skippable(0x50, uint8([25 0 0 0])), zstd_bytes, skippable(0x5f, uint8([]))]);
+    same_load (pzstd_like, expected, "zstd: skippable frames");
 
     % Lines and columns count in the decompressed text.
     bad = fullfile (folder, "bad.txt");
