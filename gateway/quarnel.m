@@ -1,6 +1,7 @@
 %QUARNEL  Read a text file of multi-label sparse data.
 %
 %  Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);
+%         [...] = quarnel(fname, name, value, ...)   with the options below
 %
 %  Reads the file named FNAME (a character row vector, or in MATLAB a
 %  string scalar such as "data.txt"), one instance per line, and returns, for a
@@ -57,11 +58,52 @@
 %  last (padding to a block) are ignored. Lines and columns in messages
 %  count in that text.
 %
+%  Options, as name-value pairs after FNAME; a name is a character row
+%  vector or a string scalar, in any case ('Threads' is 'threads'); a name
+%  given twice takes its last value:
+%
+%    'threads', N      scan with N threads (a positive integer; more than 64
+%                      count as 64). Without it, what the host lets
+%                      computations use: maxNumCompThreads in MATLAB (1 on a
+%                      parallel pool's workers), nproc in Octave. The outputs
+%                      and messages are the same for every N.
+%    'zero_based', TF  true: index k is column k+1; false: index k is column
+%                      k; whatever indices the file holds. An index below the
+%                      base (negative, or 0 when false) is malformed input.
+%                      Without it, the rule above. A file with a header is
+%                      zero-based: false there is malformed input.
+%    'width', D        exactly D columns (an integer from 0 up); an index
+%                      beyond them is malformed input. With a header as well,
+%                      both bounds apply and the matrix has D columns.
+%    'label_map', M    a numeric vector of distinct integer labels: the label
+%                      columns start with M's labels in M's order, and labels
+%                      the file holds that M does not follow in order of first
+%                      appearance, so label_map begins with M. Labels of M the
+%                      file never uses keep their empty columns.
+%    'offset', O       bytes: read only the lines whose first byte is at a
+%    'length', L       position p with O < p <= O+L (0 <= p <= L when O is 0);
+%                      L = 0 or absent reads to the end. Consecutive ranges
+%                      [0,a), [a,b), ... read every line exactly once, and their
+%                      outputs, read with the same 'width', 'zero_based' and
+%                      'label_map', stack to the whole file's. Plain files
+%                      only. A range after the first does not see a header.
+%    'progress', TF    true: while a read runs longer than about a second, a
+%                      line with its progress at most about twice a second,
+%                      and one closing line at the end. Nothing without it.
+%
+%  Train and test splits line up when both are read with the same
+%  'zero_based', 'width' and 'label_map'.
+%
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:
 %
-%    - Not exactly one input, or an input that is neither a character row
-%      vector nor a string scalar: prints the usage line above.
+%    - No input, exactly two inputs, or a first input that is neither a
+%      character row vector nor a string scalar: prints the usage line above.
+%    - A bad option: prints one line naming it and what it takes:
+%      "unknown option 'NAME': quarnel takes 'threads', 'zero_based', ...",
+%      "input K is not an option name: quarnel takes ...",
+%      "option 'NAME' has no value", or "option 'NAME' takes WHAT", as in
+%      "option 'threads' takes a positive integer".
 %    - A file that cannot be opened: prints "can't open input file NAME".
 %    - A name that is not a regular file (a pipe, a device):
 %      prints "can't read input file NAME: not a regular file".

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host_arguments.h"
 #include "host_arrays.h"
 #include "mex.h"
 #include "module_export.h"
@@ -50,9 +51,9 @@ bool make_outputs(void* context, const problem_sizes& sizes, const label_diction
 // Reads the file `fname` into label_vector, instance_matrix and label_map.
 // On failure it prints one message and leaves empty 0-by-0 matrices in the
 // first two outputs and nothing in the third.
-void load_multilabel_file(const char* fname, mxArray* outputs[3]) {
+void load_multilabel_file(const char* fname, const read_options& options, mxArray* outputs[3]) {
   output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label}};
-  const scan_failure failure = read_multilabel_file(fname, maker);
+  const scan_failure failure = read_multilabel_file(fname, options, maker);
   if (failure.kind != failure_kind::none) {
     mexPrintf("%s", failure_message(failure, fname).c_str());
     for (int i = 0; i < 3; ++i) {
@@ -76,7 +77,7 @@ void load_multilabel_file(const char* fname, mxArray* outputs[3]) {
 }
 
 // Reads the file named by the character row vector `name`.
-void load_named_file(const mxArray* name, mxArray* outputs[3]) {
+void load_named_file(const mxArray* name, const read_options& options, mxArray* outputs[3]) {
   // The buffer is sized to the name, so a name of any length fits; a host
   // that encodes characters as multibyte sequences needs up to 4 bytes each.
   const std::size_t length = static_cast<std::size_t>(mxGetN(name)) * 4;
@@ -86,23 +87,38 @@ void load_named_file(const mxArray* name, mxArray* outputs[3]) {
     return;
   }
   mxGetString(name, fname, static_cast<mwSize>(length + 1));
-  load_multilabel_file(fname, outputs);
+  load_multilabel_file(fname, options, outputs);
   std::free(fname);
+}
+
+// Reads the name-value options after the file name; a bad one is answered
+// by its message and the two empty outputs.
+bool read_call_options(int count, const mxArray* const inputs[], read_options* options,
+                       mxArray* outputs[3]) {
+  const std::string failure = options_of_call(count, inputs, options);
+  if (failure.empty()) return true;
+  mexPrintf("%s\n", failure.c_str());
+  outputs[0] = empty_matrix();
+  outputs[1] = empty_matrix();
+  return false;
 }
 
 // Fills all three outputs, whatever the caller asked for.
 void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
-  if (nrhs != 1) {
+  // quarnel(fname) or quarnel(fname, name, value, ...): a lone option name
+  // is a wrong call, as before there were options.
+  if (nrhs < 1 || nrhs == 2) {
     answer_usage(outputs);
     return;
   }
   // A MATLAB string scalar, quarnel("data.txt"), becomes characters first.
   mxArray* chars = mxIsClass(prhs[0], "string") ? chars_of_string(prhs[0]) : nullptr;
   const mxArray* name = chars != nullptr ? chars : prhs[0];
-  if (is_file_name(name))
-    load_named_file(name, outputs);
-  else
+  read_options options;
+  if (!is_file_name(name))
     answer_usage(outputs);
+  else if (read_call_options(nrhs - 1, prhs + 1, &options, outputs))
+    load_named_file(name, options, outputs);
   if (chars != nullptr) mxDestroyArray(chars);
 }
 

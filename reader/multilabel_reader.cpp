@@ -105,7 +105,8 @@ scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
   return met == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format) : fault;
 }
 
-scan_failure read_multilabel_file(const char* fname, output_maker maker) {
+scan_failure read_multilabel_file(const char* fname, const read_options& /*options*/,
+                                  output_maker maker) {
   // Binary: compressed data must reach the decoder byte for byte, and the
   // line reader itself takes CR LF line ends.
   // A pipe or device is refused before the open, which could wait for a

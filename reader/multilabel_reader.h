@@ -8,6 +8,7 @@
 
 #include "fill_scan.h"
 #include "label_dictionary.h"
+#include "read_options.h"
 #include "scan_failure.h"
 #include "sizing_scan.h"
 
@@ -24,9 +25,11 @@ struct output_maker {
   duplicate_label_sink duplicates;
 };
 
-// Reads the file `fname`. Returns no_failure() when the outputs are made and
-// filled; otherwise the failure, which failure_message turns into text.
-scan_failure read_multilabel_file(const char* fname, output_maker maker);
+// Reads the file `fname` as `options` ask. Returns no_failure() when the
+// outputs are made and filled; otherwise the failure, which failure_message
+// turns into text.
+scan_failure read_multilabel_file(const char* fname, const read_options& options,
+                                  output_maker maker);
 
 // After the sizing scan of a file compressed in `format` found it malformed
 // at `fault`: reads on through the rest of `reader`'s source, as damage to

@@ -14,7 +14,7 @@ function test_failure_table ()
     rows = [file_rows(folder, good), special_rows(folder), malformed_rows(folder), header_rows(folder), ...
             truncated_rows(folder), ...
             junk_rows(folder), large_rows(folder), transpose_rows(good, shadow), ...
-            call_rows(folder, good)];
+            call_rows(folder, good), option_rows(good)];
     for k = 1:numel (rows)
       r = rows{k};
       if (! isempty (r.setup)) r.setup (); end
@@ -245,6 +245,30 @@ function rows = call_rows (folder, good)
     row("malformed, one output", {bad}, bad_text, @failed, 1)
     row("good, one output", {good}, "", @(out, what) loads (out, what, data(1)), 1)
     row("good, two outputs", {good}, "", @(out, what) loads (out, what, data(1:2)), 2)
+  }';
+end
+
+% A bad name-value option: one message naming it and what it takes.
+function rows = option_rows (good)
+  takes = ": quarnel takes 'threads', 'zero_based', 'width', 'label_map', 'offset', 'length' and 'progress'\n";
+  option = @(name, text) sprintf ("option '%s' %s\n", name, text);
+  rows = {
+    row("option name alone", {good, "threads"}, ...
+        "Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);\n", @failed)
+    row("unknown option", {good, "threads", 2, "Thread", 2}, ["unknown option 'Thread'" takes], @failed)
+    row("not an option name", {good, 2, "threads"}, ["input 2 is not an option name" takes], @failed)
+    row("option without value", {good, "threads", 2, "WIDTH"}, option ("width", "has no value"), @failed)
+    row("threads 0", {good, "threads", 0}, option ("threads", "takes a positive integer"), @failed)
+    row("zero_based text", {good, "zero_based", "true"}, option ("zero_based", "takes true or false"), @failed)
+    row("width negative", {good, "width", -1}, ...
+        option ("width", "takes a number of columns: an integer from 0 to 2^53"), @failed)
+    row("label_map repeats", {good, "label_map", [3 1 3]}, ...
+        option ("label_map", "takes a vector of distinct integer labels from -2147483648 to 2147483647"), @failed)
+    row("offset fraction", {good, "offset", 1.5}, ...
+        option ("offset", "takes a byte position: an integer from 0 to 2^53"), @failed)
+    row("length beyond 2^53", {good, "length", 2^53 + 2}, ...
+        option ("length", "takes a number of bytes: an integer from 0 to 2^53"), @failed)
+    row("progress two flags", {good, "progress", [true false]}, option ("progress", "takes true or false"), @failed, 2)
   }';
 end
 

@@ -1,20 +1,8 @@
 function test_string_name ()
-  % MATLAB passes quarnel("data.txt") a string scalar, which the module
-  % turns into characters through the host's "char". Octave has no string
-  % class, so a classdef stand-in named string, with a char method, takes
-  % its place: the module sees the class name and calls char the same way.
+  % A string scalar as the file name (see define_string_class).
   usage = "Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);\n";
-  folder = tempname ();
-  mkdir (folder);
   name = write_data ("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
-  fid = fopen (fullfile (folder, "string.m"), "w");
-  fprintf (fid, "%s\n", "classdef string", "  properties", "    text", "  end", ...
-           "  methods", "    function s = string (text)", "      s.text = text;", "    end", ...
-           "    function c = char (s)", ...
-           "      if (iscell (s.text)) error ('string:char', 'no characters'); end", ...
-           "      c = s.text;", "    end", "  end", "end");
-  fclose (fid);
-  addpath (folder);
+  folder = define_string_class ();
   unwind_protect
     [printed, labels, features, label_map] = call_quarnel (string (name));
     assert (printed, "");

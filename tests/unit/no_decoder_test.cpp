@@ -31,7 +31,8 @@ TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
     ASSERT_NE(file, nullptr);
     std::fwrite(c.head.data(), 1, c.head.size(), file);
     std::fclose(file);
-    quarnel::scan_failure failure = quarnel::read_multilabel_file(name.c_str(), {nullptr, make_nothing, {}});
+    quarnel::scan_failure failure =
+        quarnel::read_multilabel_file(name.c_str(), {}, {nullptr, make_nothing, {}});
     EXPECT_EQ(quarnel::failure_message(failure, name.c_str()),
               "can't read input file " + name + ": it is " + c.format +
                   "-compressed and this build has no " + c.format + "\n");

@@ -1,0 +1,98 @@
+#include "host_arguments.h"
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "host_arrays.h"
+#include "host_threads.h"
+
+namespace quarnel {
+
+namespace {
+
+bool is_char_row(const mxArray* array) {
+  return mxIsChar(array) && mxGetNumberOfDimensions(array) == 2 &&
+         (mxGetM(array) == 1 || mxIsEmpty(array));
+}
+
+// The characters of a character row vector.
+std::string text_of(const mxArray* array) {
+  // A host that encodes characters as multibyte sequences needs up to 4
+  // bytes each.
+  std::vector<char> text(static_cast<std::size_t>(mxGetN(array)) * 4 + 1);
+  mxGetString(array, text.data(), static_cast<mwSize>(text.size()));
+  return std::string(text.data());
+}
+
+template <typename T>
+void copy_numbers(const mxArray* array, std::vector<double>* numbers) {
+  const T* data = static_cast<const T*>(mxGetData(array));
+  numbers->assign(data, data + mxGetNumberOfElements(array));
+}
+
+// The elements of a real, full numeric or logical array, as doubles.
+void numbers_of(const mxArray* array, std::vector<double>* numbers) {
+  switch (mxGetClassID(array)) {
+    case mxDOUBLE_CLASS: return copy_numbers<double>(array, numbers);
+    case mxSINGLE_CLASS: return copy_numbers<float>(array, numbers);
+    case mxLOGICAL_CLASS: return copy_numbers<mxLogical>(array, numbers);
+    case mxINT8_CLASS: return copy_numbers<std::int8_t>(array, numbers);
+    case mxUINT8_CLASS: return copy_numbers<std::uint8_t>(array, numbers);
+    case mxINT16_CLASS: return copy_numbers<std::int16_t>(array, numbers);
+    case mxUINT16_CLASS: return copy_numbers<std::uint16_t>(array, numbers);
+    case mxINT32_CLASS: return copy_numbers<std::int32_t>(array, numbers);
+    case mxUINT32_CLASS: return copy_numbers<std::uint32_t>(array, numbers);
+    case mxINT64_CLASS: return copy_numbers<std::int64_t>(array, numbers);
+    case mxUINT64_CLASS: return copy_numbers<std::uint64_t>(array, numbers);
+    default: numbers->clear();
+  }
+}
+
+// One argument as plain values: its text when it is a name (a string
+// scalar through the host's "char"), its numbers when it is a vector.
+call_argument argument_of(const mxArray* array) {
+  call_argument argument;
+  if (mxIsClass(array, "string")) {
+    mxArray* chars = chars_of_string(array);
+    if (chars != nullptr) {
+      argument.is_text = is_char_row(chars);
+      if (argument.is_text) argument.text = text_of(chars);
+      mxDestroyArray(chars);
+    }
+  } else if (is_char_row(array)) {
+    argument.is_text = true;
+    argument.text = text_of(array);
+  } else if ((mxIsNumeric(array) || mxIsLogical(array)) && !mxIsComplex(array) &&
+             !mxIsSparse(array) && mxGetNumberOfDimensions(array) == 2) {
+    argument.is_number = true;
+    argument.is_logical = mxIsLogical(array);
+    argument.element_count = mxGetNumberOfElements(array);
+    argument.is_vector = mxGetM(array) <= 1 || mxGetN(array) <= 1;
+    if (argument.is_vector) numbers_of(array, &argument.numbers);
+  }
+  return argument;
+}
+
+}  // namespace
+
+std::string options_of_call(int count, const mxArray* const arguments[], read_options* options) {
+  // Copies of the arguments are the only memory taken here: a label_map
+  // too large to copy gets a message, not an exception into the host.
+  try {
+    std::vector<call_argument> plain;
+    plain.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) plain.push_back(argument_of(arguments[k]));
+    call_options parsed;
+    std::string failure = parse_call_options(plain.data(), plain.size(), &parsed);
+    if (!failure.empty()) return failure;
+    if (!parsed.threads_given) parsed.read.threads = host_thread_count();
+    parsed.read.range_bytes = range_bytes_from_environment();
+    *options = std::move(parsed.read);
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return "not enough memory to read the options";
+  }
+}
+
+}  // namespace quarnel

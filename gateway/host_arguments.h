@@ -1,0 +1,18 @@
+// The options of a quarnel call, read from the host's arguments on the
+// calling thread.
+#pragma once
+
+#include <string>
+
+#include "call_options.h"
+#include "mex.h"
+
+namespace quarnel {
+
+// Reads the `count` arguments after the file name into `options`, with the
+// host's thread count where the call names none, and the test-only range
+// size of QUARNEL_RANGE_BYTES. Returns the empty string, or the one-line
+// message (no newline) to print instead of reading.
+std::string options_of_call(int count, const mxArray* const arguments[], read_options* options);
+
+}  // namespace quarnel
