@@ -38,9 +38,13 @@
 %  that format (at the default level of its command-line tool), if this
 %  build has it; quarnel reads all four back.
 %
-%  The file is written under a temporary name beside FNAME and renamed to
-%  FNAME only when complete: on any failure no partial file is left and a
-%  file already at FNAME stays as it was.
+%  The file is written under a short temporary name in FNAME's folder,
+%  flushed to disk and renamed to FNAME only when complete: on any failure
+%  no partial file is left and a file already at FNAME stays as it was. A
+%  file replaced keeps its permission bits, and where FNAME is a symbolic
+%  link (Linux, macOS) the file it points to is replaced, the link kept.
+%  FNAME is taken as UTF-8, as typed; on Windows a rename another program
+%  blocks a moment is tried again for about a second.
 %
 %  Errors are raised with these identifiers:
 %

@@ -189,7 +189,7 @@ void write_file(const char* fname, const multilabel_data& data, write_options op
     fail(outcome, id_of(written.kind), write_failure_message(written));
     return;
   }
-  failure = finish_replacement(&replacement, fname);
+  failure = finish_replacement(&replacement);
   if (failure != replace_failure::none)
     fail(outcome, id_of(failure), replace_failure_message(replacement, failure, fname));
 }

@@ -1,5 +1,7 @@
 #include "file_kind.h"
 
+#include "utf8_file_calls.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -40,14 +42,10 @@ file_kind kind_of_open_file(std::FILE* file) {
 }
 
 file_kind kind_of_named_file(const char* fname) {
-#ifdef _WIN32
-  struct _stat64 status;
-  if (_stat64(fname, &status) != 0) return file_kind::unknown;
-#else
-  struct stat status;
-  if (stat(fname, &status) != 0) return file_kind::unknown;
-#endif
-  return kind_of_mode(status.st_mode);
+  name_status status;
+  if (!status_of_name(fname, &status)) return file_kind::unknown;
+  if (status.regular) return file_kind::regular;
+  return status.directory ? file_kind::directory : file_kind::other;
 }
 
 }  // namespace quarnel

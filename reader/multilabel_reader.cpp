@@ -5,6 +5,7 @@
 #include "decoding_source.h"
 #include "file_kind.h"
 #include "line_reader.h"
+#include "utf8_file_calls.h"
 
 namespace quarnel {
 namespace {
@@ -112,7 +113,7 @@ scan_failure read_multilabel_file(const char* fname, const read_options& /*optio
   // A pipe or device is refused before the open, which could wait for a
   // writer; the open stream is checked again, as the name may change.
   if (kind_of_named_file(fname) == file_kind::other) return failure_of(failure_kind::not_regular);
-  std::FILE* file = std::fopen(fname, "rb");
+  std::FILE* file = open_named_file(fname, "rb");
   if (file == nullptr) return failure_of(failure_kind::cannot_open);
   const file_kind kind = kind_of_open_file(file);
   if (kind == file_kind::directory || kind == file_kind::other) {

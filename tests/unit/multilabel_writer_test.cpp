@@ -209,7 +209,7 @@ TEST(FileReplacement, ReplacesTheFileOnlyWhenCompleteAndLeavesNothingBehind) {
   const std::string taken = (folder / "taken").string();  // a folder cannot be replaced
   ASSERT_EQ(begin_replacement(&replacement, taken.c_str()), replace_failure::none);
   std::fputs("new", replacement.file);
-  EXPECT_EQ(finish_replacement(&replacement, taken.c_str()), replace_failure::cannot_rename);
+  EXPECT_EQ(finish_replacement(&replacement), replace_failure::cannot_rename);
   EXPECT_TRUE(fs::is_directory(taken));
 
   const std::string missing = (folder / "none" / "data.txt").string();
@@ -219,9 +219,49 @@ TEST(FileReplacement, ReplacesTheFileOnlyWhenCompleteAndLeavesNothingBehind) {
 
   ASSERT_EQ(begin_replacement(&replacement, target.c_str()), replace_failure::none);
   std::fputs("new", replacement.file);
-  EXPECT_EQ(finish_replacement(&replacement, target.c_str()), replace_failure::none);
+  EXPECT_EQ(finish_replacement(&replacement), replace_failure::none);
   EXPECT_EQ(content(target), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+  fs::remove_all(folder);
+}
+
+// What replacing keeps of the name: a link stays a link to the rewritten
+// file, a private file stays private, and the longest name a folder takes
+// still has room for the temporary one beside it.
+TEST(FileReplacement, KeepsLinksPermissionsAndLongNames) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("quarnel_keep_" + std::to_string(::getpid()));
+  fs::create_directories(folder / "data");
+  auto replace = [](const fs::path& name, const char* text) {
+    file_replacement replacement;
+    if (begin_replacement(&replacement, name.c_str()) != replace_failure::none) return false;
+    std::fputs(text, replacement.file);
+    return finish_replacement(&replacement) == replace_failure::none;
+  };
+  auto content = [](const fs::path& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+
+  const fs::path target = folder / "data" / "private.txt";
+  std::ofstream(target) << "earlier";
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("data/private.txt", folder / "link.txt");
+  fs::create_symlink("link.txt", folder / "link_to_link.txt");
+  ASSERT_TRUE(replace(folder / "link_to_link.txt", "new"));
+  EXPECT_TRUE(fs::is_symlink(folder / "link_to_link.txt"));
+  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+  EXPECT_EQ(content(target), "new");
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  fs::create_symlink("data/absent.txt", folder / "dangling.txt");
+  ASSERT_TRUE(replace(folder / "dangling.txt", "made"));
+  EXPECT_EQ(content(folder / "data" / "absent.txt"), "made");
+
+  const fs::path longest = folder / (std::string(249, 'n') + ".txt");
+  ASSERT_TRUE(replace(longest, "long"));
+  EXPECT_EQ(content(longest), "long");
   fs::remove_all(folder);
 }
 
