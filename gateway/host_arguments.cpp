@@ -4,26 +4,12 @@
 #include <new>
 #include <vector>
 
-#include "host_arrays.h"
+#include "host_names.h"
 #include "host_threads.h"
 
 namespace quarnel {
 
 namespace {
-
-bool is_char_row(const mxArray* array) {
-  return mxIsChar(array) && mxGetNumberOfDimensions(array) == 2 &&
-         (mxGetM(array) == 1 || mxIsEmpty(array));
-}
-
-// The characters of a character row vector.
-std::string text_of(const mxArray* array) {
-  // A host that encodes characters as multibyte sequences needs up to 4
-  // bytes each.
-  std::vector<char> text(static_cast<std::size_t>(mxGetN(array)) * 4 + 1);
-  mxGetString(array, text.data(), static_cast<mwSize>(text.size()));
-  return std::string(text.data());
-}
 
 template <typename T>
 void copy_numbers(const mxArray* array, std::vector<double>* numbers) {
@@ -49,20 +35,16 @@ void numbers_of(const mxArray* array, std::vector<double>* numbers) {
   }
 }
 
-// One argument as plain values: its text when it is a name (a string
-// scalar through the host's "char"), its numbers when it is a vector.
+// One argument as plain values: its text when it is a name (characters
+// or a string scalar, without a NUL), its numbers when it is a vector.
 call_argument argument_of(const mxArray* array) {
   call_argument argument;
-  if (mxIsClass(array, "string")) {
-    mxArray* chars = chars_of_string(array);
-    if (chars != nullptr) {
-      argument.is_text = is_char_row(chars);
-      if (argument.is_text) argument.text = text_of(chars);
-      mxDestroyArray(chars);
-    }
-  } else if (is_char_row(array)) {
+  host_name name;
+  const name_kind kind = name_of(array, &name);
+  if (kind == name_kind::out_of_memory) throw std::bad_alloc();
+  if (kind == name_kind::text) {
     argument.is_text = true;
-    argument.text = text_of(array);
+    argument.text = name.text;
   } else if ((mxIsNumeric(array) || mxIsLogical(array)) && !mxIsComplex(array) &&
              !mxIsSparse(array) && mxGetNumberOfDimensions(array) == 2) {
     argument.is_number = true;

@@ -84,14 +84,6 @@ mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t roo
   return matrix;
 }
 
-mxArray* chars_of_string(const mxArray* text) {
-  mxArray* chars = nullptr;
-  // The host only reads its inputs; its interface takes them as non-const.
-  mxArray* input = const_cast<mxArray*>(text);
-  if (mexCallMATLABWithTrap(1, &chars, 1, &input, "char") != nullptr) return nullptr;
-  return chars;
-}
-
 void clear_unused_room(mxArray* matrix) {
   const mwIndex used = mxGetJc(matrix)[mxGetN(matrix)];
   const mwSize room = mxGetNzmax(matrix);
@@ -103,7 +95,10 @@ void clear_unused_room(mxArray* matrix) {
 bool transpose_in_place(mxArray** slot) {
   mxArray* transposed = nullptr;
   mxArray* error = mexCallMATLABWithTrap(1, &transposed, 1, slot, "transpose");
-  if (error != nullptr) return false;
+  if (error != nullptr) {
+    mxDestroyArray(error);
+    return false;
+  }
   // The host transposed a copy: the original is no longer needed.
   mxDestroyArray(*slot);
   *slot = transposed;

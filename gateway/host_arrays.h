@@ -1,5 +1,5 @@
 // The host adapters the module entries share: making and handing over
-// outputs, the host's transposition, and string inputs as characters.
+// outputs and the host's transposition.
 #pragma once
 
 #include "fill_scan.h"
@@ -16,10 +16,6 @@ mxArray* empty_matrix();
 // clear_unused_room the entries it leaves. Null when the host has no memory.
 mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t room,
                        sparse_columns* columns_out);
-
-// The characters of a string array, made by the host's own "char"; nullptr
-// when the host fails. The caller destroys the result.
-mxArray* chars_of_string(const mxArray* text);
 
 // Zeroes the room of a filled sparse matrix past its last column's entries,
 // such as that left by repeated labels, so the host reads nothing unwritten.

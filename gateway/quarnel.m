@@ -4,8 +4,9 @@
 %         [...] = quarnel(fname, name, value, ...)   with the options below
 %
 %  Reads the file named FNAME (a character row vector, or in MATLAB a
-%  string scalar such as "data.txt"), one instance per line, and returns, for a
-%  file of N instances with K distinct labels:
+%  string scalar such as "data.txt"; taken as UTF-8, as typed), one
+%  instance per line, and returns, for a file of N instances with K
+%  distinct labels:
 %
 %    label_vector     sparse N-by-K matrix: entry (i,j) is 1 when instance i
 %                     carries the label label_map(j), and 0 otherwise.
@@ -105,6 +106,8 @@
 %      "option 'NAME' has no value", or "option 'NAME' takes WHAT", as in
 %      "option 'threads' takes a positive integer".
 %    - A file that cannot be opened: prints "can't open input file NAME".
+%    - A name holding a NUL character, which would name another file:
+%      prints "can't open input file NAME: the name holds a NUL character".
 %    - A name that is not a regular file (a pipe, a device):
 %      prints "can't read input file NAME: not a regular file".
 %    - Malformed content: prints

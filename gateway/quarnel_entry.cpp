@@ -1,11 +1,11 @@
 // The module's entry: checks the call, has the reader core read the named
 // file into outputs made through the host, then has the host transpose them.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "host_arguments.h"
 #include "host_arrays.h"
+#include "host_names.h"
 #include "mex.h"
 #include "module_export.h"
 #include "multilabel_reader.h"
@@ -14,16 +14,15 @@ namespace {
 
 using namespace quarnel;
 
-void answer_usage(mxArray* outputs[3]) {
-  mexPrintf("Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);\n");
+// Prints a failure of the call itself and leaves the two empty outputs.
+void answer_failure(mxArray* outputs[3], const std::string& message) {
+  mexPrintf("%s\n", message.c_str());
   outputs[0] = empty_matrix();
   outputs[1] = empty_matrix();
 }
 
-// A file name is a character row vector (or the empty string).
-bool is_file_name(const mxArray* input) {
-  return mxIsChar(input) && mxGetNumberOfDimensions(input) == 2 &&
-         (mxGetM(input) == 1 || mxIsEmpty(input));
+void answer_usage(mxArray* outputs[3]) {
+  answer_failure(outputs, "Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);");
 }
 
 void print_duplicate_label(void*, std::int32_t label, std::int64_t instance_number) {
@@ -76,30 +75,13 @@ void load_multilabel_file(const char* fname, const read_options& options, mxArra
   }
 }
 
-// Reads the file named by the character row vector `name`.
-void load_named_file(const mxArray* name, const read_options& options, mxArray* outputs[3]) {
-  // The buffer is sized to the name, so a name of any length fits; a host
-  // that encodes characters as multibyte sequences needs up to 4 bytes each.
-  const std::size_t length = static_cast<std::size_t>(mxGetN(name)) * 4;
-  char* fname = static_cast<char*>(std::malloc(length + 1));
-  if (fname == nullptr) {
-    answer_usage(outputs);
-    return;
-  }
-  mxGetString(name, fname, static_cast<mwSize>(length + 1));
-  load_multilabel_file(fname, options, outputs);
-  std::free(fname);
-}
-
 // Reads the name-value options after the file name; a bad one is answered
 // by its message and the two empty outputs.
 bool read_call_options(int count, const mxArray* const inputs[], read_options* options,
                        mxArray* outputs[3]) {
   const std::string failure = options_of_call(count, inputs, options);
   if (failure.empty()) return true;
-  mexPrintf("%s\n", failure.c_str());
-  outputs[0] = empty_matrix();
-  outputs[1] = empty_matrix();
+  answer_failure(outputs, failure);
   return false;
 }
 
@@ -111,15 +93,21 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
     answer_usage(outputs);
     return;
   }
-  // A MATLAB string scalar, quarnel("data.txt"), becomes characters first.
-  mxArray* chars = mxIsClass(prhs[0], "string") ? chars_of_string(prhs[0]) : nullptr;
-  const mxArray* name = chars != nullptr ? chars : prhs[0];
+  host_name name;
+  const name_kind kind = name_of(prhs[0], &name);
   read_options options;
-  if (!is_file_name(name))
+  if (kind == name_kind::not_a_name) {
     answer_usage(outputs);
-  else if (read_call_options(nrhs - 1, prhs + 1, &options, outputs))
-    load_named_file(name, options, outputs);
-  if (chars != nullptr) mxDestroyArray(chars);
+  } else if (!read_call_options(nrhs - 1, prhs + 1, &options, outputs)) {
+    return;
+  } else if (kind == name_kind::holds_nul) {
+    answer_failure(outputs, std::string("can't open input file ") + name.text +
+                                ": the name holds a NUL character");
+  } else if (kind == name_kind::out_of_memory) {
+    answer_failure(outputs, "not enough memory for the input file's name");
+  } else {
+    load_multilabel_file(name.text, options, outputs);
+  }
 }
 
 }  // namespace

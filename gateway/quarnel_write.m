@@ -4,8 +4,9 @@
 %  quarnel_write(..., 'header', true)       first line "n d L"
 %  quarnel_write(..., 'zero_based', true)   column j written as index j-1
 %
-%  Writes one line per instance (row) to the file FNAME, replacing any
-%  file there:
+%  Writes one line per instance (row) to the file FNAME (a character row
+%  vector, or in MATLAB a string scalar such as "data.txt"; option names
+%  may be strings too), replacing any file there:
 %
 %    label_vector     N-by-K, sparse or full, double or logical: a non-zero
 %                     at (i,j) means instance i carries the label
@@ -59,8 +60,9 @@
 %    quarnel:write:option   an unknown option or a value not true or false
 %    quarnel:write:format   a compression this build does not have
 %    quarnel:write:open     no file can be created beside FNAME (a folder
-%                           that does not exist or cannot be written), or
-%                           FNAME is a device or a pipe, not a file
+%                           that does not exist or cannot be written),
+%                           FNAME is a device or a pipe, not a file, or
+%                           FNAME holds a NUL character
 %    quarnel:write:write    a write that fails part way (a full disk)
 %    quarnel:write:rename   the complete file cannot take FNAME's place
 %    quarnel:write:memory   not enough memory

@@ -4,12 +4,11 @@
 // through the host as its last act.
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "encoding_sink.h"
 #include "file_replacement.h"
+#include "host_names.h"
 #include "host_views.h"
 #include "mex.h"
 #include "module_export.h"
@@ -36,20 +35,6 @@ const char usage[] =
     "usage: quarnel_write(fname, label_vector, instance_matrix, label_map"
     " [, 'header', true] [, 'zero_based', true])";
 
-bool is_char_row(const mxArray* array) {
-  return mxIsChar(array) && mxGetNumberOfDimensions(array) == 2 &&
-         (mxGetM(array) == 1 || mxIsEmpty(array));
-}
-
-// The name as a C string (malloc'd, or null when out of memory); a host
-// that encodes characters as multibyte sequences needs up to 4 bytes each.
-char* name_of(const mxArray* array) {
-  const std::size_t length = static_cast<std::size_t>(mxGetN(array)) * 4;
-  char* name = static_cast<char*>(std::malloc(length + 1));
-  if (name != nullptr) mxGetString(array, name, static_cast<mwSize>(length + 1));
-  return name;
-}
-
 bool is_matrix(const mxArray* array) { return mxGetNumberOfDimensions(array) == 2; }
 
 // The kinds each matrix may be; false after recording what is wrong.
@@ -57,9 +42,7 @@ bool check_kinds(const mxArray* prhs[], raised* outcome) {
   const mxArray* labels = prhs[1];
   const mxArray* instances = prhs[2];
   const mxArray* label_map = prhs[3];
-  if (!is_char_row(prhs[0]) || mxIsEmpty(prhs[0])) {
-    fail(outcome, "quarnel:write:type", "fname must be a file name (a character row vector)");
-  } else if (!is_matrix(labels) || !(mxIsDouble(labels) || mxIsLogical(labels))) {
+  if (!is_matrix(labels) || !(mxIsDouble(labels) || mxIsLogical(labels))) {
     fail(outcome, "quarnel:write:type", "label_vector must be a double or logical matrix");
   } else if (!is_matrix(instances) || !mxIsDouble(instances)) {
     fail(outcome, "quarnel:write:type", "instance_matrix must be a double matrix");
@@ -84,13 +67,13 @@ bool flag_of(const mxArray* value, bool* flag) {
   return true;
 }
 
-bool same_name(const mxArray* array, const char* name) {
-  char text[16];
-  if (!is_char_row(array) || mxGetN(array) >= sizeof text) return false;
-  mxGetString(array, text, sizeof text);
-  for (char* c = text; *c != '\0'; ++c)
-    if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
-  return std::strcmp(text, name) == 0;
+// The same option name in any case of its ASCII letters.
+bool same_option(const char* text, const char* option) {
+  for (; *text != '\0' && *option != '\0'; ++text, ++option) {
+    const char c = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
+    if (c != *option) return false;
+  }
+  return *text == *option;
 }
 
 // The name/value pairs after the four data arguments.
@@ -98,10 +81,16 @@ bool read_options(int nrhs, const mxArray* prhs[], write_options* options, raise
   bool zero_based_given = false;
   *options = {false, false};
   for (int k = 4; k + 1 < nrhs; k += 2) {
+    host_name name;
+    const name_kind kind = name_of(prhs[k], &name);
+    if (kind == name_kind::out_of_memory) {
+      fail(outcome, "quarnel:write:memory", "not enough memory to read an option's name");
+      return false;
+    }
     bool* flag = nullptr;
-    if (same_name(prhs[k], "header")) {
+    if (kind == name_kind::text && same_option(name.text, "header")) {
       flag = &options->header;
-    } else if (same_name(prhs[k], "zero_based")) {
+    } else if (kind == name_kind::text && same_option(name.text, "zero_based")) {
       flag = &options->zero_based;
       zero_based_given = true;
     } else {
@@ -199,23 +188,33 @@ void answer_call(int nlhs, int nrhs, const mxArray* prhs[], raised* outcome) {
     fail(outcome, "quarnel:write:usage", usage);
     return;
   }
-  write_options options;
-  if (!check_kinds(prhs, outcome) || !read_options(nrhs, prhs, &options, outcome)) return;
-  const multilabel_data data{view_of(prhs[1]), view_of(prhs[2]), mxGetPr(prhs[3]),
-                             static_cast<std::int64_t>(mxGetNumberOfElements(prhs[3]))};
-  char* fname = name_of(prhs[0]);
-  if (fname == nullptr) {
-    fail(outcome, "quarnel:write:memory", "not enough memory to write the file");
+  host_name name;
+  const name_kind kind = name_of(prhs[0], &name);
+  if (kind == name_kind::not_a_name || (kind == name_kind::text && name.text[0] == '\0')) {
+    fail(outcome, "quarnel:write:type",
+         "fname must be a file name (a character row vector or a string scalar)");
     return;
   }
-  const compression_format format = format_of_name(fname);
+  if (kind == name_kind::out_of_memory) {
+    fail(outcome, "quarnel:write:memory", "not enough memory to read the file name");
+    return;
+  }
+  write_options options;
+  if (!check_kinds(prhs, outcome) || !read_options(nrhs, prhs, &options, outcome)) return;
+  if (kind == name_kind::holds_nul) {
+    fail(outcome, "quarnel:write:open",
+         std::string("cannot write ") + name.text + ": the name holds a NUL character");
+    return;
+  }
+  const multilabel_data data{view_of(prhs[1]), view_of(prhs[2]), mxGetPr(prhs[3]),
+                             static_cast<std::int64_t>(mxGetNumberOfElements(prhs[3]))};
+  const compression_format format = format_of_name(name.text);
   if (format != compression_format::none && !format_decodable(format)) {
-    fail(outcome, "quarnel:write:format", std::string("cannot write ") + fname +
+    fail(outcome, "quarnel:write:format", std::string("cannot write ") + name.text +
                                               ": this build has no " + format_name(format));
   } else {
-    write_file(fname, data, options, format, outcome);
+    write_file(name.text, data, options, format, outcome);
   }
-  std::free(fname);
 }
 
 }  // namespace

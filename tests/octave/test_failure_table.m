@@ -50,6 +50,7 @@ function rows = file_rows (folder, good)
     row("empty name", {""}, cant_open (""), @failed)
     row("a directory", {folder}, cant_open (folder), @failed)
     row("odd characters", {odd}, cant_open (odd), @failed)
+    row("NUL in the name", {[good "\0.other"]}, [cant_open(good)(1:end-1) ": the name holds a NUL character\n"], @failed)
     row("component over 255", {too_long}, cant_open (too_long), @failed)
     row("path over 255", {long_name}, "", @(out, what) loads (out, what, good_data ()))
   }';

@@ -26,6 +26,12 @@ function check_inputs (folder)
   % Option names in any case; zero_based without a header.
   quarnel_write (name, y, X, m, "Zero_Based", 1);
   assert (fileread (name), " 1:0 2:5\n1 0:0\n");
+  % A name in UTF-8 is the file's name byte for byte, written and read.
+  typed = fullfile (folder, "donn\xc3\xa9es.txt");
+  quarnel_write (typed, y, X, m);
+  assert (any (strcmp ({dir(folder).name}, "donn\xc3\xa9es.txt")));
+  [y2, X2, m2] = quarnel (typed);
+  assert (isequal (y2, y) && isequal (X2, X) && isequal (m2, m));
 end
 
 function check_errors (folder)
@@ -49,6 +55,7 @@ function check_errors (folder)
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", true, "zero_based", false)
     "quarnel:write:open",    @() quarnel_write (fullfile (folder, "none", "x.txt"), y, X, 1)
     "quarnel:write:open",    @() quarnel_write ("/dev/null", y, X, 1)
+    "quarnel:write:open",    @() quarnel_write ([name "\0.other"], y, X, 1)
   };
   for k = 1:rows (calls)
     try
