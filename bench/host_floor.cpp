@@ -5,9 +5,14 @@
 //   [label_vector, instance_matrix, label_map] =
 //       host_floor(label_count, instance_count, label_entries, feature_count, pairs)
 //
-// makes outputs of those sizes through the same host adapters as the module,
-// writes every entry once with a cheap pattern (sorted, distinct rows spread
-// over each column's range) and has the host transpose them.
+// makes outputs of those sizes in their final shape (one row per instance)
+// through the same host adapters as the module, counts the entries of each
+// column, then writes every entry once, instance after instance, at the
+// next free place of its column, as the fill scan does, and hands them
+// over. The entries follow a cheap pattern: each instance's columns are
+// spread over the whole range from a start that a hash of the instance
+// picks.
+#include <algorithm>
 #include <cstdint>
 
 #include "host_arrays.h"
@@ -17,25 +22,54 @@ namespace {
 
 using namespace quarnel;
 
-// Spreads `entries` over the columns as evenly as they go, each column's
-// rows ascending and distinct: row k of a column is k * step + shift.
-void fill_pattern(sparse_columns matrix, std::int64_t rows, std::int64_t columns,
-                  std::int64_t entries) {
-  const std::int64_t per_column = columns > 0 ? entries / columns : 0;
-  const std::int64_t extra = columns > 0 ? entries % columns : 0;
-  std::int64_t position = 0;
-  for (std::int64_t c = 0; c < columns; ++c) {
-    matrix.starts[c] = static_cast<std::uint64_t>(position);
-    const std::int64_t count = per_column + (c < extra ? 1 : 0);
-    const std::int64_t step = count > 0 && rows / count > 0 ? rows / count : 1;
-    const std::int64_t shift = c % step;
+// Which columns each instance of an instances-by-columns matrix of
+// `entries` entries holds: the entries as evenly over the instances as
+// they go, an instance's columns distinct.
+struct entry_pattern {
+  std::int64_t instances;
+  std::int64_t columns;
+  std::int64_t entries;
+};
+
+// Calls visit(instance, column) for every entry, instance after instance.
+template <typename Visit>
+void for_each_entry(const entry_pattern& pattern, Visit visit) {
+  if (pattern.instances == 0 || pattern.columns == 0) return;
+  const std::int64_t per_instance = pattern.entries / pattern.instances;
+  const std::int64_t extra = pattern.entries % pattern.instances;
+  const std::uint64_t columns = static_cast<std::uint64_t>(pattern.columns);
+  for (std::int64_t i = 0; i < pattern.instances; ++i) {
+    const std::int64_t count = per_instance + (i < extra ? 1 : 0);
+    if (count == 0) continue;
+    // count * step <= columns, so the count columns are distinct.
+    const std::uint64_t step = columns / static_cast<std::uint64_t>(count);
+    std::uint64_t column = static_cast<std::uint64_t>(i) * 2654435761u % columns;
     for (std::int64_t k = 0; k < count; ++k) {
-      matrix.rows[position] = static_cast<std::uint64_t>(k * step + shift);
-      matrix.values[position] = 1.0;
-      ++position;
+      visit(i, column);
+      column += step;
+      if (column >= columns) column -= columns;
     }
   }
-  matrix.starts[columns] = static_cast<std::uint64_t>(position);
+}
+
+// Fills `matrix` with the pattern's entries, each row index ascending in
+// its column, explicit ones for values.
+void fill_final_shape(sparse_columns matrix, const entry_pattern& pattern) {
+  std::uint64_t* starts = matrix.starts;
+  const std::uint64_t columns = static_cast<std::uint64_t>(pattern.columns);
+  // Column c's count goes to starts[c + 2], so that after the running sum
+  // starts[c + 1] is column c's first place; the scatter then moves it on
+  // to the next column's first place, where it belongs.
+  std::fill(starts, starts + columns + 1, std::uint64_t{0});
+  for_each_entry(pattern, [starts, columns](std::int64_t, std::uint64_t column) {
+    if (column + 2 <= columns) ++starts[column + 2];
+  });
+  for (std::uint64_t c = 2; c <= columns; ++c) starts[c] += starts[c - 1];
+  for_each_entry(pattern, [&matrix, starts](std::int64_t instance, std::uint64_t column) {
+    const std::uint64_t place = starts[column + 1]++;
+    matrix.rows[place] = static_cast<std::uint64_t>(instance);
+    matrix.values[place] = 1.0;
+  });
 }
 
 std::int64_t count_argument(const mxArray* argument) {
@@ -53,22 +87,24 @@ extern "C" __attribute__((visibility("default"))) void mexFunction(int nlhs, mxA
   const std::int64_t label_entries = count_argument(prhs[2]);
   const std::int64_t feature_count = count_argument(prhs[3]);
   const std::int64_t pairs = count_argument(prhs[4]);
+  if (label_count < 0 || instance_count < 0 || feature_count < 0 || label_entries < 0 ||
+      pairs < 0 || label_entries > instance_count * label_count ||
+      pairs > instance_count * feature_count)
+    mexErrMsgTxt("host_floor: more entries than the matrices hold");
 
   mxArray* outputs[3] = {nullptr, nullptr, nullptr};
   sparse_columns labels{};
   sparse_columns features{};
-  outputs[0] = create_sparse(label_count, instance_count, label_entries, &labels);
-  outputs[1] = create_sparse(feature_count, instance_count, pairs, &features);
+  outputs[0] = create_sparse(instance_count, label_count, label_entries, &labels);
+  outputs[1] = create_sparse(instance_count, feature_count, pairs, &features);
   outputs[2] = mxCreateDoubleMatrix(static_cast<mwSize>(label_count), 1, mxREAL);
   if (outputs[0] == nullptr || outputs[1] == nullptr || outputs[2] == nullptr)
     mexErrMsgTxt("host_floor: out of memory");
   double* label_map = mxGetPr(outputs[2]);
   for (std::int64_t i = 0; i < label_count; ++i) label_map[i] = static_cast<double>(i + 1);
-  fill_pattern(labels, label_count, instance_count, label_entries);
-  fill_pattern(features, feature_count, instance_count, pairs);
+  fill_final_shape(labels, {instance_count, label_count, label_entries});
+  fill_final_shape(features, {instance_count, feature_count, pairs});
   clear_unused_room(outputs[0]);
   clear_unused_room(outputs[1]);
-  if (!transpose_in_place(&outputs[0]) || !transpose_in_place(&outputs[1]))
-    mexErrMsgTxt("host_floor: the host's transpose failed");
   hand_over(outputs, 3, nlhs, plhs);
 }

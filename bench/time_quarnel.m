@@ -2,9 +2,9 @@ function time_quarnel (fname, runs)
   % Times RUNS whole calls of quarnel on FNAME after one untimed call that
   % loads the module and warms the file cache, and, alternating with them,
   % RUNS calls of the host's floor (bench/host_floor.cpp): outputs of the
-  % same sizes made through the same host calls, written with a pattern and
-  % transposed by the host, with no file read. Prints key=value lines for
-  % bench/run.
+  % same sizes made in their final shape through the same host calls,
+  % written with a pattern in instance order and handed over, with no file
+  % read. Prints key=value lines for bench/run.
   [labels, features, label_map] = quarnel (fname);
   if (isempty (label_map) && nnz (features) == 0)
     error ("time_quarnel: quarnel read nothing from %s", fname);
