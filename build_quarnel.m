@@ -13,6 +13,9 @@ function folder = build_quarnel(folder)
 %  help texts gateway/quarnel.m and gateway/quarnel_write.m beside them,
 %  and prints and returns FOLDER. Add FOLDER to the path to call both.
 %
+%  MATLAB R2017b or later: R2017b builds with mex -largeArrayDims, later
+%  releases with mex -R2017b (an older release is warned of, then tried).
+%
 %  Compressed files are read and written with zlib, libbz2, liblzma and libzstd. In
 %  Octave all four are linked; in MATLAB those found under the usual
 %  prefixes are, and a file in another format is refused with a message.
@@ -21,7 +24,13 @@ function folder = build_quarnel(folder)
 %  build stops with a message naming the package. The prefixes searched:
 %  those in the environment variable QUARNEL_DEPS (separated as in PATH),
 %  then Homebrew's on macOS, vcpkg's ($VCPKG_ROOT) with MSVC or MSYS2's
-%  with MinGW on Windows, /usr and /usr/local on Linux.
+%  with MinGW on Windows, /usr and /usr/local on Linux. On Windows and
+%  macOS a static library (.a, or a static .lib) is linked by its full
+%  path before a shared one, so that the module needs no library beside
+%  it; where only a DLL is found, it is copied beside the module, and a
+%  line says so. On macOS a library not built for MATLAB's architecture
+%  (computer('arch')) is skipped: under Rosetta, Homebrew's arm64 prefix
+%  /opt/homebrew gives way to its Intel one, /usr/local.
 
 root = fileparts(mfilename('fullpath'));
 if nargin < 1 || isempty(folder)
@@ -47,7 +56,7 @@ shared = [files_in(gateway, 'host_*.cpp'), files_in(gateway, 'call_options.cpp')
 in_matlab = exist('OCTAVE_VERSION', 'builtin') == 0;
 if in_matlab
   % The libraries are searched for once, for both functions.
-  flags = matlab_flags();
+  [flags, dlls] = matlab_flags();
 else
   codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
             '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
@@ -67,6 +76,12 @@ for k = 1:numel(functions)
     build_in_octave(folder, name, root, includes, sources, flags);
   end
   copyfile(fullfile(gateway, [name '.m']), fullfile(folder, [name '.m']));
+end
+if in_matlab
+  % The DLLs of libraries found only as DLLs, where Windows looks first.
+  for d = 1:numel(dlls)
+    copyfile(dlls{d}, folder);
+  end
 end
 fprintf('quarnel and quarnel_write built in %s\n', folder);
 end
@@ -94,23 +109,39 @@ end
 end
 
 function build_in_matlab(folder, name, includes, sources, flags)
-% -R2017b: 64-bit indices and complex data in separate real and imaginary
-% arrays, which the gateway's mxGetPr, mxGetIr and mxGetJc calls assume.
+% 64-bit indices and complex data in separate real and imaginary arrays,
+% which the gateway's mxGetPr, mxGetIr and mxGetJc calls assume: -R2017b,
+% or -largeArrayDims in a release whose mex does not know -R2017b yet.
 % mex exports mexFunction alone on its own.
+[api, supported] = mex_api_option(version('-release'));
+if ~supported
+  warning('build_quarnel:release', ['build_quarnel: quarnel needs MATLAB R2017b or ' ...
+          'later; this is R%s: trying anyway'], version('-release'));
+end
 includes = strcat('-I', includes);
-mex('-R2017b', flags{:}, includes{:}, '-outdir', folder, '-output', name, sources{:});
+mex(api, flags{:}, includes{:}, '-outdir', folder, '-output', name, sources{:});
 end
 
-function flags = matlab_flags()
-% The C++17 flag of the selected compiler, then the -I, -L, -l and -D
-% flags of fast_float and of the decoding libraries found.
+function [flags, dlls] = matlab_flags()
+% The C++17 flag of the selected compiler, then the -I, -D and library
+% flags of fast_float and of the decoding libraries found, and the DLLs to
+% copy beside the module.
 standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 msvc = false;
+platform = struct('kind', 'linux', 'arch', '', 'architectures', []);
 if ispc()
   compiler = mex.getCompilerConfigurations('C++', 'Selected');
   msvc = ~isempty(compiler) && ~isempty(strfind(compiler(1).Manufacturer, 'Microsoft'));
+  platform.kind = 'mingw';
   if msvc
     standard = 'COMPFLAGS=$COMPFLAGS /std:c++17';
+    platform.kind = 'msvc';
+  end
+elseif ismac()
+  platform.kind = 'mac';
+  platform.arch = 'x86_64';
+  if strcmp(computer('arch'), 'maca64')
+    platform.arch = 'arm64';
   end
 end
 prefixes = dependency_prefixes(msvc);
@@ -123,7 +154,8 @@ if ~found && lacks_float_from_chars(standard)
          'Linux: libfast-float-dev or your distribution''s package), or set QUARNEL_DEPS ' ...
          'to the folder that holds include/fast_float/fast_float.h.']);
 end
-flags = [{standard}, fast_float, found_decoders(prefixes, msvc)];
+[decoders, dlls] = find_decoders(prefixes, platform);
+flags = [{standard}, fast_float, decoders];
 end
 
 function prefixes = dependency_prefixes(msvc)
@@ -142,6 +174,7 @@ elseif ispc() && msvc
   vcpkg = getenv('VCPKG_ROOT');
   if ~isempty(vcpkg)
     prefixes = [prefixes, {fullfile(vcpkg, 'installed', 'x64-windows-static-md'), ...
+                           fullfile(vcpkg, 'installed', 'x64-windows-static'), ...
                            fullfile(vcpkg, 'installed', 'x64-windows')}];
   end
 elseif ispc()
@@ -190,52 +223,4 @@ catch
   lacks = true;
 end
 rmdir(probe_folder, 's');
-end
-
-function flags = found_decoders(prefixes, msvc)
-% The mex flags for each decoding library whose header and library lie
-% under one of the prefixes: its -D and -l, and -I and -L for a prefix the
-% compiler does not search on its own. macOS has zlib and libbz2 in its SDK.
-libraries = {'gzip', 'QUARNEL_HAVE_ZLIB', 'zlib.h', {'z', 'zlib'};
-             'bzip2', 'QUARNEL_HAVE_BZIP2', 'bzlib.h', {'bz2'};
-             'xz', 'QUARNEL_HAVE_LZMA', 'lzma.h', {'lzma'};
-             'zstd', 'QUARNEL_HAVE_ZSTD', 'zstd.h', {'zstd', 'zstd_static'}};
-library_folders = {'lib', 'lib64', fullfile('lib', 'x86_64-linux-gnu'), ...
-                   fullfile('lib', 'aarch64-linux-gnu')};
-if msvc
-  files = {'%s.lib'};
-else
-  files = {'lib%s.so', 'lib%s.dylib', 'lib%s.tbd', 'lib%s.a', 'lib%s.dll.a'};
-end
-flags = {};
-for k = 1:size(libraries, 1)
-  [format, definition, header, names] = libraries{k, :};
-  if ismac() && any(strcmp(format, {'gzip', 'bzip2'}))
-    flags = [flags, {['-D' definition], ['-l' names{1}]}];
-    continue;
-  end
-  found = {};
-  for p = 1:numel(prefixes)
-    if ~isempty(found) || exist(fullfile(prefixes{p}, 'include', header), 'file') ~= 2
-      continue;
-    end
-    for f = 1:numel(library_folders)
-      folder = fullfile(prefixes{p}, library_folders{f});
-      for n = 1:numel(names)
-        for m = 1:numel(files)
-          if isempty(found) && exist(fullfile(folder, sprintf(files{m}, names{n})), 'file') == 2
-            found = [{['-D' definition], ['-l' names{n}]}, include_flag(prefixes{p})];
-            if ~strcmp(prefixes{p}, '/usr')
-              found{end + 1} = ['-L' folder];
-            end
-          end
-        end
-      end
-    end
-  end
-  if isempty(found)
-    fprintf('build_quarnel: %s not found: %s-compressed files will be refused\n', header, format);
-  end
-  flags = [flags, found];
-end
 end
