@@ -1,0 +1,42 @@
+// What a read needs at its peak, from the counts of the sizing scan, so
+// that a file whose outputs cannot fit is refused before anything is
+// allocated: a request the system grants may still get the process killed
+// when its pages are touched.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quarnel {
+
+// The outputs' shapes as the sizing scan counts them.
+struct output_counts {
+  std::int64_t label_count;        // columns of label_vector, rows of label_map
+  std::int64_t feature_count;      // columns of instance_matrix
+  std::int64_t label_entry_count;  // entries of label_vector (or more)
+  std::int64_t pair_entry_count;   // entries of instance_matrix
+};
+
+// The bytes of the three outputs: each sparse matrix holds a double and a
+// 64-bit row index per entry (room for one entry at least) and a 64-bit
+// start per column and one more; label_map a double per label. Rows cost
+// nothing. Saturates at the largest value instead of wrapping, whatever
+// the counts; a negative count counts as none.
+std::uint64_t output_bytes(const output_counts& counts);
+
+// The most the call holds at once: the outputs, the host's copy of them
+// where the host copies outputs as the call returns (Octave does; MATLAB
+// takes the arrays over), and the module's own `working_bytes`. Saturates.
+std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_outputs,
+                               std::uint64_t working_bytes);
+
+// "not enough memory to read input file NAME: its outputs need 33.6 GB and
+// 21.9 GB are available", newline included. `need` is the whole peak. The
+// figures are decimal: GB are 10^9 bytes, and below 1 GB they are MB of
+// 10^6 bytes; one decimal, the need rounded up and the available memory
+// down, so that the need never reads as less than or equal to what is
+// available.
+std::string not_enough_memory_message(const char* fname, std::uint64_t need,
+                                      std::uint64_t available);
+
+}  // namespace quarnel
