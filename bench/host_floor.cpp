@@ -104,7 +104,5 @@ extern "C" __attribute__((visibility("default"))) void mexFunction(int nlhs, mxA
   for (std::int64_t i = 0; i < label_count; ++i) label_map[i] = static_cast<double>(i + 1);
   fill_final_shape(labels, {instance_count, label_count, label_entries});
   fill_final_shape(features, {instance_count, feature_count, pairs});
-  clear_unused_room(outputs[0]);
-  clear_unused_room(outputs[1]);
   hand_over(outputs, 3, nlhs, plhs);
 }

@@ -1,10 +1,13 @@
 // Times the reader's two scans over a file with plain arrays and no host,
-// and, as the floor, one read of the file counting lines with memchr over
-// the same buffer size. Prints the median of RUNS runs (default 5): seconds
-// and MB/s; with --machine, key=value lines instead (for bench/run), with
-// each median's fastest and slowest run and the file's longest line.
+// the outputs built in their final shapes as the module builds them, and,
+// as the floor, one read of the file counting lines with memchr over the
+// same buffer size. Prints the median of RUNS runs (default 5): seconds and
+// MB/s; with --machine, key=value lines instead (for bench/run), with each
+// median's fastest and slowest run, the file's longest line, the outputs'
+// bytes and the process's peak resident memory. --threads N scans with N
+// threads (default 1).
 //
-//   scan_driver [--machine] FILE [RUNS]
+//   scan_driver [--machine] [--threads N] FILE [RUNS]
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -13,10 +16,10 @@
 #include <cstring>
 #include <vector>
 
-#include "fill_scan.h"
-#include "label_dictionary.h"
+#include <sys/resource.h>
+
 #include "line_reader.h"
-#include "sizing_scan.h"
+#include "multilabel_reader.h"
 
 using namespace quarnel;
 
@@ -59,42 +62,62 @@ double read_floor(const char* path, std::int64_t* lines, std::int64_t* longest_l
 
 void ignore_duplicate(void*, std::int32_t, std::int64_t) {}
 
+// Outputs as plain arrays, allocated uninitialised as the module's are.
+struct plain_outputs {
+  std::chrono::steady_clock::time_point made_at;
+  problem_sizes sizes;
+  std::vector<void*> arrays;
+  std::int64_t bytes;
+};
+
+void* uninitialised(plain_outputs* outputs, std::int64_t count, std::size_t size) {
+  const std::size_t bytes = static_cast<std::size_t>(count < 1 ? 1 : count) * size;
+  void* memory = std::malloc(bytes);
+  outputs->arrays.push_back(memory);
+  outputs->bytes += static_cast<std::int64_t>(bytes);
+  return memory;
+}
+
+sparse_columns plain_sparse(plain_outputs* outputs, std::int64_t columns, std::int64_t room) {
+  return {static_cast<double*>(uninitialised(outputs, room, sizeof(double))),
+          static_cast<std::uint64_t*>(uninitialised(outputs, room, sizeof(std::uint64_t))),
+          static_cast<std::uint64_t*>(uninitialised(outputs, columns + 1, sizeof(std::uint64_t))),
+          room};
+}
+
+bool make_plain(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
+                sparse_columns* labels, sparse_columns* pairs) {
+  plain_outputs* outputs = static_cast<plain_outputs*>(context);
+  outputs->made_at = std::chrono::steady_clock::now();
+  outputs->sizes = sizes;
+  *labels = plain_sparse(outputs, sizes.label_count, label_entries(sizes));
+  *pairs = plain_sparse(outputs, feature_count(sizes), sizes.element_count);
+  uninitialised(outputs, dictionary.label_count, sizeof(double));  // label_map
+  return true;
+}
+
 // Both scans; returns false on a failure.
-bool scan_both(const char* path, double* sizing_seconds, double* fill_seconds,
-               problem_sizes* sizes) {
-  std::FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return false;
-  label_dictionary dictionary;
-  label_dictionary_create(&dictionary);
-  line_reader reader;
-  line_reader_open(&reader, file_byte_source(file));
+bool scan_both(const char* path, int threads, double* sizing_seconds, double* fill_seconds,
+               problem_sizes* sizes, std::int64_t* output_bytes) {
+  plain_outputs outputs{};
+  read_options options;
+  options.threads = threads;
   auto start = std::chrono::steady_clock::now();
-  scan_failure failure = sizing_scan(&reader, sizes, &dictionary);
-  *sizing_seconds = seconds_since(start);
-  bool ok = failure.kind == failure_kind::none;
-  if (ok) {
-    std::vector<double> label_values(sizes->label_entry_count + 1);
-    std::vector<std::uint64_t> label_rows(sizes->label_entry_count + 1);
-    std::vector<std::uint64_t> label_starts(sizes->instance_count + 1);
-    std::vector<double> pair_values(sizes->element_count + 1);
-    std::vector<std::uint64_t> pair_rows(sizes->element_count + 1);
-    std::vector<std::uint64_t> pair_starts(sizes->instance_count + 1);
-    start = std::chrono::steady_clock::now();
-    std::rewind(file);
-    line_reader_restart(&reader);
-    failure = fill_scan(&reader, *sizes, dictionary,
-                        {label_values.data(), label_rows.data(), label_starts.data(),
-                         sizes->label_entry_count},
-                        {pair_values.data(), pair_rows.data(), pair_starts.data(),
-                         sizes->element_count},
-                        {nullptr, ignore_duplicate});
-    *fill_seconds = seconds_since(start);
-    ok = failure.kind == failure_kind::none;
-  }
-  line_reader_close(&reader);
-  label_dictionary_release(&dictionary);
-  std::fclose(file);
-  return ok;
+  const scan_failure failure =
+      read_multilabel_file(path, options, {&outputs, make_plain, {nullptr, ignore_duplicate}});
+  *sizing_seconds = std::chrono::duration<double>(outputs.made_at - start).count();
+  *fill_seconds = seconds_since(outputs.made_at);
+  *sizes = outputs.sizes;
+  *output_bytes = outputs.bytes;
+  for (void* array : outputs.arrays) std::free(array);
+  return failure.kind == failure_kind::none;
+}
+
+// The process's peak resident memory so far.
+long long peak_resident_bytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<long long>(usage.ru_maxrss) * 1024;
 }
 
 double median(std::vector<double> values) {
@@ -111,8 +134,14 @@ int main(int argc, char** argv) {
     --argc;
     ++argv;
   }
+  int threads = 1;
+  if (argc > 2 && std::strcmp(argv[1], "--threads") == 0) {
+    threads = std::max(1, std::atoi(argv[2]));
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: scan_driver [--machine] FILE [RUNS]\n");
+    std::fprintf(stderr, "usage: scan_driver [--machine] [--threads N] FILE [RUNS]\n");
     return 2;
   }
   const char* path = argv[1];
@@ -128,11 +157,11 @@ int main(int argc, char** argv) {
 
   std::vector<double> floors, sizings, fills, boths;
   problem_sizes sizes{};
-  std::int64_t lines = 0, longest_line = 0;
+  std::int64_t lines = 0, longest_line = 0, output_bytes = 0;
   for (int run = 0; run < runs; ++run) {
     floors.push_back(read_floor(path, &lines, &longest_line));
     double sizing = 0, fill = 0;
-    if (!scan_both(path, &sizing, &fill, &sizes)) {
+    if (!scan_both(path, threads, &sizing, &fill, &sizes, &output_bytes)) {
       std::fprintf(stderr, "scan failed on %s\n", path);
       return 1;
     }
@@ -143,13 +172,15 @@ int main(int argc, char** argv) {
   const double floor = median(floors), both = median(boths);
   if (machine) {
     std::printf("megabytes=%.6f\nlines=%lld\nlongest_line=%lld\ninstances=%lld\nlabels=%lld\n"
-                "label_entries=%lld\npairs=%lld\nfeatures=%lld\nruns=%d\n",
+                "label_entries=%lld\npairs=%lld\nfeatures=%lld\nruns=%d\nthreads=%d\n"
+                "output_bytes=%lld\npeak_bytes=%lld\n",
                 megabytes, static_cast<long long>(lines), static_cast<long long>(longest_line),
                 static_cast<long long>(sizes.instance_count),
                 static_cast<long long>(sizes.label_count),
                 static_cast<long long>(sizes.label_entry_count),
                 static_cast<long long>(sizes.element_count),
-                static_cast<long long>(feature_count(sizes)), runs);
+                static_cast<long long>(feature_count(sizes)), runs, threads,
+                static_cast<long long>(output_bytes), peak_resident_bytes());
     const struct {
       const char* name;
       const std::vector<double>& seconds;

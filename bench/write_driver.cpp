@@ -43,23 +43,22 @@ double median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The reader's outputs before the host's transposition: one column per instance.
+// The reader's outputs in their final shapes: one row per instance.
 struct columns {
   std::vector<double> values;
   std::vector<std::uint64_t> rows;
   std::vector<std::uint64_t> starts;
-  std::int64_t row_count = 0;
 };
 
 struct read_outputs {
+  std::int64_t instances = 0;
   columns labels;
   columns pairs;
   std::vector<double> label_map;
 };
 
-void size_columns(columns* matrix, std::int64_t rows, std::int64_t columns_count,
-                  std::int64_t room, sparse_columns* out) {
-  matrix->row_count = rows;
+void size_columns(columns* matrix, std::int64_t columns_count, std::int64_t room,
+                  sparse_columns* out) {
   matrix->values.resize(room + 1);
   matrix->rows.resize(room + 1);
   matrix->starts.resize(columns_count + 1);
@@ -69,43 +68,14 @@ void size_columns(columns* matrix, std::int64_t rows, std::int64_t columns_count
 bool make(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
           sparse_columns* labels, sparse_columns* pairs) {
   read_outputs* outputs = static_cast<read_outputs*>(context);
-  size_columns(&outputs->labels, sizes.label_count, sizes.instance_count,
-               sizes.label_entry_count, labels);
-  size_columns(&outputs->pairs, feature_count(sizes), sizes.instance_count, sizes.element_count,
-               pairs);
+  outputs->instances = sizes.instance_count;
+  size_columns(&outputs->labels, sizes.label_count, label_entries(sizes), labels);
+  size_columns(&outputs->pairs, feature_count(sizes), sizes.element_count, pairs);
   outputs->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
   return true;
 }
 
-// The transposition the host does: the rows of the per-instance columns
-// become the columns of a matrix with one row per instance.
-struct host_matrix {
-  std::vector<double> values;
-  std::vector<std::uint64_t> rows;
-  std::vector<std::uint64_t> starts;
-};
-
-// A counting sort by row, as the host's "transpose" does: it takes rows in
-// any order within a column and leaves them ascending.
-void transpose(const columns& matrix, host_matrix* out) {
-  const std::size_t column_count = matrix.starts.size() - 1;
-  const std::size_t count = matrix.starts.back();
-  out->starts.assign(matrix.row_count + 1, 0);
-  for (std::size_t k = 0; k < count; ++k) ++out->starts[matrix.rows[k] + 1];
-  for (std::int64_t row = 0; row < matrix.row_count; ++row) out->starts[row + 1] += out->starts[row];
-  std::vector<std::uint64_t> next(out->starts.begin(), out->starts.end() - 1);
-  out->rows.resize(count + 1);
-  out->values.resize(count + 1);
-  for (std::size_t column = 0; column < column_count; ++column) {
-    for (std::uint64_t k = matrix.starts[column]; k < matrix.starts[column + 1]; ++k) {
-      const std::uint64_t slot = next[matrix.rows[k]]++;
-      out->rows[slot] = column;
-      out->values[slot] = matrix.values[k];
-    }
-  }
-}
-
-matrix_view view_of(const host_matrix& matrix, std::int64_t rows) {
+matrix_view view_of(const columns& matrix, std::int64_t rows) {
   return {rows, static_cast<std::int64_t>(matrix.starts.size()) - 1, element_kind::real_double,
           matrix.values.data(), matrix.rows.data(), matrix.starts.data()};
 }
@@ -130,11 +100,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s", failure_message(failure, argv[1]).c_str());
     return 1;
   }
-  const std::int64_t instances = static_cast<std::int64_t>(outputs.pairs.starts.size()) - 1;
-  host_matrix labels, pairs;
-  transpose(outputs.labels, &labels);
-  transpose(outputs.pairs, &pairs);
-  const multilabel_data data{view_of(labels, instances), view_of(pairs, instances),
+  const std::int64_t instances = outputs.instances;
+  const multilabel_data data{view_of(outputs.labels, instances), view_of(outputs.pairs, instances),
                              outputs.label_map.data(),
                              static_cast<std::int64_t>(outputs.label_map.size())};
 

@@ -10,6 +10,8 @@
 #include "label_dictionary.h"
 #include "line_reader.h"
 #include "multilabel_reader.h"
+#include "range_reading.h"
+#include "text_ranges.h"
 
 namespace quarnel_fuzz {
 
@@ -21,8 +23,9 @@ void disagree(const char* what, const char* file, int line) {
   std::abort();
 }
 
-const delivery deliveries[5] = {
-    {default_block_size, 0, 0}, {1, 0, 0}, {7, 0, 0}, {64, 0, 5}, {7, 3, 1},
+const delivery deliveries[7] = {
+    {default_block_size, 0, 0, 0, 1}, {1, 0, 0, 0, 1},  {7, 0, 0, 0, 1},  {64, 0, 5, 0, 1},
+    {7, 3, 1, 0, 1},                  {64, 0, 0, 7, 2}, {7, 3, 0, 13, 1},
 };
 
 namespace {
@@ -45,6 +48,7 @@ void record_duplicate(void* context, std::int32_t label, std::int64_t instance_n
 
 // Exactly `room` entries, so that the address sanitizer sees any write past
 // them; poison shows entries that should have been written and were not.
+// (Vectors of no room hold no memory, so a write there faults too.)
 sparse_columns make_room(columns* matrix, std::int64_t room, std::int64_t column_count) {
   matrix->values.assign(static_cast<std::size_t>(room), -12345.0);
   matrix->rows.assign(static_cast<std::size_t>(room), 999999);
@@ -54,7 +58,8 @@ sparse_columns make_room(columns* matrix, std::int64_t room, std::int64_t column
 
 bool same_sizes(const problem_sizes& a, const problem_sizes& b) {
   return a.instance_count == b.instance_count && a.label_count == b.label_count &&
-         a.label_entry_count == b.label_entry_count && a.element_count == b.element_count &&
+         a.label_entry_count == b.label_entry_count && a.repeated_labels == b.repeated_labels &&
+         a.element_count == b.element_count &&
          a.min_index == b.min_index && a.max_index == b.max_index && a.header == b.header;
 }
 
@@ -62,9 +67,9 @@ bool same_columns(const columns& a, const columns& b) {
   return same_values(a.values, b.values) && a.rows == b.rows && a.starts == b.starts;
 }
 
-// Column starts begin at 0, never decrease and stay within the room; every
-// row lies below `row_count` and occurs once per column. Returns the number
-// of entries written.
+// Column starts begin at 0, never decrease and end at the room, which the
+// entries fill; rows lie below `row_count` and ascend in every column.
+// Returns the number of entries written.
 std::int64_t check_matrix(const columns& matrix, std::int64_t column_count, std::int64_t room,
                           std::int64_t row_count) {
   const std::vector<std::uint64_t>& starts = matrix.starts;
@@ -72,16 +77,128 @@ std::int64_t check_matrix(const columns& matrix, std::int64_t column_count, std:
   REQUIRE(starts[0] == 0);
   for (std::size_t c = 0; c + 1 < starts.size(); ++c) REQUIRE(starts[c] <= starts[c + 1]);
   const std::uint64_t used = starts.back();
-  REQUIRE(used <= static_cast<std::uint64_t>(room));
-  std::vector<std::uint64_t> column_rows;
+  REQUIRE(used == static_cast<std::uint64_t>(room));
   for (std::size_t c = 0; c + 1 < starts.size(); ++c) {
-    column_rows.assign(matrix.rows.begin() + static_cast<std::ptrdiff_t>(starts[c]),
-                       matrix.rows.begin() + static_cast<std::ptrdiff_t>(starts[c + 1]));
-    for (std::uint64_t row : column_rows) REQUIRE(row < static_cast<std::uint64_t>(row_count));
-    std::sort(column_rows.begin(), column_rows.end());
-    REQUIRE(std::adjacent_find(column_rows.begin(), column_rows.end()) == column_rows.end());
+    for (std::uint64_t i = starts[c]; i < starts[c + 1]; ++i) {
+      REQUIRE(matrix.rows[i] < static_cast<std::uint64_t>(row_count));
+      REQUIRE(i == starts[c] || matrix.rows[i - 1] < matrix.rows[i]);
+    }
   }
   return static_cast<std::int64_t>(used);
+}
+
+constexpr std::int64_t most_columns = std::int64_t{1} << 24;
+
+// The text the module's read sees: `sized`, then, once the outputs are
+// made, `filled`, each delivered as `how` says, in ranges when plain.
+struct harness_text {
+  text sized;
+  text filled;
+  delivery how;
+  compression_format format;
+  bool filling;
+  std::vector<std::int64_t> starts;
+  std::vector<chunked_cursor> cursors;
+  std::vector<decoding_source> decoders;
+};
+
+std::size_t read_text_at(void* context, std::int64_t offset, char* into, std::size_t size) {
+  const text* whole = static_cast<const text*>(context);
+  if (offset >= static_cast<std::int64_t>(whole->size)) return 0;
+  const std::size_t count = std::min(size, whole->size - static_cast<std::size_t>(offset));
+  std::memcpy(into, whole->data + offset, count);
+  return count;
+}
+
+failure_kind open_harness_range(void* context, int k, byte_source* source) {
+  harness_text* h = static_cast<harness_text*>(context);
+  const text& whole = h->filling ? h->filled : h->sized;
+  std::size_t first = k == 0 ? 0 : static_cast<std::size_t>(h->starts[k - 1]);
+  std::size_t last = k == static_cast<int>(h->starts.size()) ? whole.size
+                                                             : static_cast<std::size_t>(h->starts[k]);
+  // A changed text may be shorter than the sized one's ranges.
+  first = std::min(first, whole.size);
+  last = std::max(first, std::min(last, whole.size));
+  h->cursors[k] = {{whole.data + first, whole.data + last}, h->how.chunk};
+  chunked_cursor* c = &h->cursors[k];
+  byte_source raw = h->how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
+  if (h->format == compression_format::none) {
+    *source = raw;
+    return failure_kind::none;
+  }
+  decoding_source& decoding = h->decoders[k];
+  decoding.compressed = raw;
+  REQUIRE(decoding_source_restart(&decoding));
+  *source = decoded_bytes(&decoding);
+  return failure_kind::none;
+}
+
+void close_harness_range(void*, int) {}
+
+struct harness_maker {
+  outcome* result;
+  harness_text* text;
+};
+
+bool make_harness_outputs(void* context, const problem_sizes& sizes,
+                          const label_dictionary& dictionary, sparse_columns* labels,
+                          sparse_columns* pairs) {
+  harness_maker* maker = static_cast<harness_maker*>(context);
+  outcome* result = maker->result;
+  // Indices far apart ask for columns by the billion: such outputs are
+  // refused as the module refuses what the machine cannot hold.
+  if (feature_count(sizes) > most_columns || sizes.label_count > most_columns) return false;
+  result->sizes = sizes;
+  result->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
+  *labels = make_room(&result->labels, label_entries(sizes), sizes.label_count);
+  *pairs = make_room(&result->pairs, sizes.element_count, feature_count(sizes));
+  maker->text->filling = true;
+  return true;
+}
+
+// A sizing scan of the whole of `sized` alone, its fault as the module
+// names it and its counts per label and index.
+void size_alone(text sized, delivery how, compression_format format, outcome* result) {
+  chunked_cursor cursor{{sized.data, sized.data + sized.size}, how.chunk};
+  decoding_source decoding{};
+  byte_source source = how.chunk == 0 ? memory_byte_source(&cursor.cursor) : byte_source{&cursor, read_chunked};
+  const bool compressed = format != compression_format::none;
+  if (compressed) {
+    REQUIRE(decoding_source_open(&decoding, format, source,
+                                 how.input_size == 0 ? default_input_size : how.input_size));
+    source = decoded_bytes(&decoding);
+  }
+  range_tally tally;
+  REQUIRE(range_tally_create(&tally));
+  line_reader reader;
+  REQUIRE(line_reader_open(&reader, source, how.block_size));
+  result->sizing = sizing_scan(&reader, {true, {}}, &tally);
+  if (compressed) {
+    // As the module names them: damage past a malformed line, and the
+    // source's failure on damaged data.
+    if (result->sizing.kind == failure_kind::malformed)
+      result->sizing = damage_after_fault(&reader, result->sizing, format);
+    if (result->sizing.kind == failure_kind::read_failed && reader.fault == read_fault::corrupt_data)
+      result->sizing = failure_of(failure_kind::corrupt_data, format);
+  }
+  // The header's instance count is known only at the end, as in the module.
+  const file_header& header = tally.header;
+  if (result->sizing.kind == failure_kind::none && header.present &&
+      tally.instance_count != header.instances) {
+    result->sizing = malformed_at(scan_error::header_instance_count, 1, 1);
+    result->sizing.found = tally.instance_count;
+    result->sizing.header_value = header.instances;
+  }
+  result->fault = reader.fault;
+  if (result->sizing.kind == failure_kind::corrupt_data) result->fault = read_fault::corrupt_data;
+  for (std::int64_t j = 0; j < tally.labels.label_count; ++j)
+    result->label_counts[tally.labels.labels[j]] = tally.label_slots[j].left;
+  column_tally_each(tally.features, [&](std::int32_t index, const column_slot& slot) {
+    if (slot.left != 0) result->index_counts[index] = slot.left;
+  });
+  line_reader_close(&reader);
+  range_tally_release(&tally);
+  decoding_source_close(&decoding);
 }
 
 }  // namespace
@@ -97,56 +214,32 @@ bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
 
 outcome read(text sized, text filled, delivery how, compression_format format) {
   outcome result{};
-  label_dictionary dictionary;
-  REQUIRE(label_dictionary_create(&dictionary));
-  chunked_cursor cursor{{sized.data, sized.data + sized.size}, how.chunk};
-  decoding_source decoding{};
-  const bool compressed = format != compression_format::none;
-  if (compressed)
-    REQUIRE(decoding_source_open(&decoding, format, byte_source{},
+  size_alone(sized, how, format, &result);
+  harness_text h{sized, filled, how, format, false, {}, {}, {}};
+  if (format == compression_format::none)
+    h.starts = line_aligned_starts(static_cast<std::int64_t>(sized.size), how.range_bytes, &sized,
+                                   read_text_at);
+  const int count = static_cast<int>(h.starts.size()) + 1;
+  h.cursors.resize(static_cast<std::size_t>(count));
+  h.decoders.resize(static_cast<std::size_t>(count));
+  if (format != compression_format::none)
+    REQUIRE(decoding_source_open(&h.decoders[0], format, byte_source{},
                                  how.input_size == 0 ? default_input_size : how.input_size));
-  // The bytes of `c` as they are, or decoded from the start.
-  auto source_of = [&](chunked_cursor* c) {
-    byte_source raw = how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
-    if (!compressed) return raw;
-    decoding.compressed = raw;
-    REQUIRE(decoding_source_restart(&decoding));
-    return decoded_bytes(&decoding);
-  };
-  line_reader reader;
-  REQUIRE(line_reader_open(&reader, source_of(&cursor), how.block_size));
-  result.sizing = sizing_scan(&reader, &result.sizes, &dictionary);
-  if (compressed) {
-    // As the module names them: damage past a malformed line, and the
-    // source's failure on damaged data.
-    if (result.sizing.kind == failure_kind::malformed)
-      result.sizing = damage_after_fault(&reader, result.sizing, format);
-    if (result.sizing.kind == failure_kind::read_failed && reader.fault == read_fault::corrupt_data)
-      result.sizing = failure_of(failure_kind::corrupt_data, format);
+  text_ranges ranges{&h, count, format, open_harness_range, close_harness_range, how.block_size};
+  read_options options;
+  options.threads = how.threads;
+  harness_maker maker{&result, &h};
+  const scan_failure failure =
+      read_ranges(ranges, options, {&maker, make_harness_outputs, {&result, record_duplicate}});
+  if (h.filling) {
+    result.fill = failure;
+    result.reported = result.sizing;
+  } else {
+    result.fill = no_failure();
+    result.reported = failure;
   }
-  result.fault = reader.fault;
-  if (result.sizing.kind == failure_kind::corrupt_data) result.fault = read_fault::corrupt_data;
-  result.fill = no_failure();
-  result.reported = result.sizing;
-  result.label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
-  if (result.sizing.kind == failure_kind::none) {
-    chunked_cursor again{{filled.data, filled.data + filled.size}, how.chunk};
-    reader.source = source_of(&again);
-    line_reader_restart(&reader);
-    const problem_sizes& sizes = result.sizes;
-    sparse_columns labels = make_room(&result.labels, sizes.label_entry_count, sizes.instance_count);
-    sparse_columns pairs = make_room(&result.pairs, sizes.element_count, sizes.instance_count);
-    result.fill = fill_scan(&reader, sizes, dictionary, labels, pairs, {&result, record_duplicate});
-    result.fault = reader.fault;
-  } else if (result.sizing.kind == failure_kind::malformed) {
-    chunked_cursor again{{sized.data, sized.data + sized.size}, how.chunk};
-    reader.source = source_of(&again);
-    line_reader_restart(&reader);
-    result.reported = first_fault_up_to(&reader, result.sizing);
-  }
-  line_reader_close(&reader);
-  decoding_source_close(&decoding);
-  label_dictionary_release(&dictionary);
+  if (failure.kind == failure_kind::corrupt_data) result.fault = read_fault::corrupt_data;
+  for (decoding_source& decoding : h.decoders) decoding_source_close(&decoding);
   return result;
 }
 
@@ -201,7 +294,7 @@ void check_success(const outcome& result) {
   std::vector<std::int32_t> distinct = result.label_map;
   std::sort(distinct.begin(), distinct.end());
   REQUIRE(std::adjacent_find(distinct.begin(), distinct.end()) == distinct.end());
-  REQUIRE(sizes.label_entry_count >= sizes.label_count);
+  REQUIRE(label_entries(sizes) >= sizes.label_count);
   if (sizes.header.present) {
     // Zero-based and as wide as the header says; its counts and bounds kept.
     REQUIRE(sizes.min_index == 0 && feature_count(sizes) == sizes.header.features);
@@ -213,14 +306,13 @@ void check_success(const outcome& result) {
     REQUIRE(sizes.min_index <= 1 && sizes.max_index >= 0 && sizes.min_index <= sizes.max_index);
   }
 
-  const std::int64_t label_entries = check_matrix(result.labels, sizes.instance_count,
-                                                  sizes.label_entry_count, sizes.label_count);
-  REQUIRE(label_entries + static_cast<std::int64_t>(result.duplicates.size()) ==
-          sizes.label_entry_count);
-  for (std::int64_t i = 0; i < label_entries; ++i)
+  const std::int64_t written = check_matrix(result.labels, sizes.label_count,
+                                            label_entries(sizes), sizes.instance_count);
+  REQUIRE(written + static_cast<std::int64_t>(result.duplicates.size()) == sizes.label_entry_count);
+  for (std::int64_t i = 0; i < written; ++i)
     REQUIRE(result.labels.values[static_cast<std::size_t>(i)] == 1.0);
-  const std::int64_t pair_entries = check_matrix(result.pairs, sizes.instance_count,
-                                                 sizes.element_count, feature_count(sizes));
+  const std::int64_t pair_entries = check_matrix(result.pairs, feature_count(sizes),
+                                                 sizes.element_count, sizes.instance_count);
   REQUIRE(pair_entries == sizes.element_count);
 
   std::int64_t previous_instance = 1;

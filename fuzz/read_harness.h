@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -32,15 +33,19 @@ struct text {
 };
 
 // How the bytes reach the line reader: its first buffer size, the most
-// bytes one read hands out (0: as many as the reader asks for), and for
-// compressed bytes the decoder's input block (0: the module's own).
+// bytes one read hands out (0: as many as the reader asks for), for
+// compressed bytes the decoder's input block (0: the module's own), and
+// for plain bytes the ranges they are split into (0: one) and the threads
+// that read them.
 struct delivery {
   std::size_t block_size;
   std::size_t chunk;
   std::size_t input_size;
+  std::int64_t range_bytes;
+  int threads;
 };
 
-extern const delivery deliveries[5];  // deliveries[0] is the module's own
+extern const delivery deliveries[7];  // deliveries[0] is the module's own
 
 struct columns {
   std::vector<double> values;
@@ -49,20 +54,24 @@ struct columns {
 };
 
 struct outcome {
-  scan_failure sizing;
+  scan_failure sizing;    // how a sizing scan of the whole text alone ended
   scan_failure reported;  // after a malformed sizing scan: the fault the module names
   scan_failure fill;  // no_failure() when the fill scan did not run
   quarnel::read_fault fault;  // why the source failed, when a scan ended read_failed
   problem_sizes sizes;
+  // Entries per label and per feature index, as the sizing scan counted them.
+  std::map<std::int32_t, std::uint64_t> label_counts;
+  std::map<std::int32_t, std::uint64_t> index_counts;
   std::vector<std::int32_t> label_map;
   columns labels;
   columns pairs;
   std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
 };
 
-// The sizing scan over `sized`, then, if it succeeded, the fill scan over
-// `filled` into arrays of exactly the room the sizing scan asked for; if it
-// found `sized` malformed, the search of `sized` for an earlier bad value.
+// The module's read: the sizing scan over `sized`, then, if it succeeded,
+// the fill scan over `filled` into arrays of exactly the room the sizing
+// scan asked for; if it found `sized` malformed, the search of `sized` for
+// an earlier bad value. Beside it, a sizing scan of `sized` alone.
 // Bytes compressed in `format` are read through the module's decoding
 // source, started over for each scan as a rewound file's is.
 outcome read(text sized, text filled, delivery how,
@@ -94,8 +103,8 @@ void check_failure_place(const scan_failure& failure, text input,
                          const std::vector<line_span>& lines);
 
 // What a successful fill scan promises about its arrays: column starts
-// from 0, never decreasing, ending at the entries written and within the
-// room; every row below its matrix's rows and once per column; repeats
+// from 0, never decreasing, ending at the room, which the entries fill;
+// rows below the instance count and ascending in every column; repeats
 // reported in instance order.
 void check_success(const outcome& result);
 

@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // A small first buffer: the read fuzzer shows every size reads alike.
   const outcome result = read({written.data(), written.size()}, {written.data(), written.size()},
-                              {4096, 0, 0});
+                              {4096, 0, 0, 0, 1});
   REQUIRE(result.sizing.kind == failure_kind::none);
   REQUIRE(result.fill.kind == failure_kind::none);
   REQUIRE(result.sizes.instance_count == m.rows);
@@ -171,11 +171,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t offset = options.zero_based ? 0 : 1;
   const std::int64_t min_index = result.sizes.min_index;
   if (options.header) REQUIRE(quarnel::feature_count(result.sizes) == m.columns);
+  // Each instance's entries and labels, gathered from the columns.
+  std::vector<std::vector<std::pair<std::int64_t, double>>> got_entries(m.rows);
+  for (std::size_t c = 0; c + 1 < result.pairs.starts.size(); ++c)
+    for (std::uint64_t k = result.pairs.starts[c]; k < result.pairs.starts[c + 1]; ++k)
+      got_entries[result.pairs.rows[k]].emplace_back(static_cast<std::int64_t>(c) + min_index - offset,
+                                                     result.pairs.values[k]);
+  std::vector<std::multiset<std::int32_t>> got_label_sets(m.rows);
+  for (std::size_t c = 0; c + 1 < result.labels.starts.size(); ++c)
+    for (std::uint64_t k = result.labels.starts[c]; k < result.labels.starts[c + 1]; ++k)
+      got_label_sets[result.labels.rows[k]].insert(result.label_map[c]);
   for (std::int64_t r = 0; r < m.rows; ++r) {
-    std::vector<std::pair<std::int64_t, double>> got;
-    for (std::uint64_t k = result.pairs.starts[r]; k < result.pairs.starts[r + 1]; ++k)
-      got.emplace_back(static_cast<std::int64_t>(result.pairs.rows[k]) + min_index - offset,
-                       result.pairs.values[k]);
+    const auto& got = got_entries[r];
     const auto& expected = m.entries[r];
     REQUIRE(got.size() == expected.size());
     for (std::size_t k = 0; k < got.size(); ++k) {
@@ -183,9 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       REQUIRE(same_value(got[k].second, expected[k].second));
       check_value_text(expected[k].second);
     }
-    std::multiset<std::int32_t> got_labels;
-    for (std::uint64_t k = result.labels.starts[r]; k < result.labels.starts[r + 1]; ++k)
-      got_labels.insert(result.label_map[result.labels.rows[k]]);
+    const std::multiset<std::int32_t>& got_labels = got_label_sets[r];
     // A label_map value given twice is one label to the reader.
     const std::set<std::int32_t> expected_set(m.labels_of[r].begin(), m.labels_of[r].end());
     REQUIRE(std::set<std::int32_t>(got_labels.begin(), got_labels.end()) == expected_set);

@@ -1,7 +1,6 @@
 #include "host_arrays.h"
 
 #include <cstdint>
-#include <cstring>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -75,6 +74,11 @@ mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t roo
     mxDestroyArray(matrix);
     return nullptr;
   }
+  if (room < 1) {
+    // The one entry of room an empty matrix holds is never written.
+    values[0] = 0;
+    row_indices[0] = 0;
+  }
   mxSetPr(matrix, values);
   mxSetIr(matrix, row_indices);
   mxSetJc(matrix, starts);
@@ -82,27 +86,6 @@ mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t roo
   *columns_out = {values, reinterpret_cast<std::uint64_t*>(row_indices),
                   reinterpret_cast<std::uint64_t*>(starts), room};
   return matrix;
-}
-
-void clear_unused_room(mxArray* matrix) {
-  const mwIndex used = mxGetJc(matrix)[mxGetN(matrix)];
-  const mwSize room = mxGetNzmax(matrix);
-  if (used >= room) return;
-  std::memset(mxGetPr(matrix) + used, 0, (room - used) * sizeof(double));
-  std::memset(mxGetIr(matrix) + used, 0, (room - used) * sizeof(mwIndex));
-}
-
-bool transpose_in_place(mxArray** slot) {
-  mxArray* transposed = nullptr;
-  mxArray* error = mexCallMATLABWithTrap(1, &transposed, 1, slot, "transpose");
-  if (error != nullptr) {
-    mxDestroyArray(error);
-    return false;
-  }
-  // The host transposed a copy: the original is no longer needed.
-  mxDestroyArray(*slot);
-  *slot = transposed;
-  return true;
 }
 
 void hand_over(mxArray* outputs[], int count, int nlhs, mxArray* plhs[]) {

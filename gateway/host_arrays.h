@@ -1,5 +1,5 @@
 // The host adapters the module entries share: making and handing over
-// outputs and the host's transposition.
+// outputs.
 #pragma once
 
 #include "fill_scan.h"
@@ -12,18 +12,11 @@ mxArray* empty_matrix();
 
 // A real sparse matrix of `rows` by `columns` with room for `room` entries
 // (at least one), seen as the compressed columns the fill scan writes. Its
-// arrays are uninitialised: the fill scan writes every column start and
-// clear_unused_room the entries it leaves. Null when the host has no memory.
+// arrays are uninitialised: the reader writes every column start and every
+// entry. Null when the host has no memory.
 mxArray* create_sparse(std::int64_t rows, std::int64_t columns, std::int64_t room,
                        sparse_columns* columns_out);
 
-// Zeroes the room of a filled sparse matrix past its last column's entries,
-// such as that left by repeated labels, so the host reads nothing unwritten.
-void clear_unused_room(mxArray* matrix);
-
-// Replaces the matrix in `slot` by its transpose, destroying the original;
-// false (the original left in place) when the host fails.
-bool transpose_in_place(mxArray** slot);
 
 // Moves `count` outputs made in slots of the module's own into the host's
 // `plhs`, which holds max(nlhs, 1) of them; the rest are destroyed.

@@ -1,5 +1,5 @@
-// The module's entry: checks the call, has the reader core read the named
-// file into outputs made through the host, then has the host transpose them.
+// The module's entry: checks the call and has the reader core read the
+// named file into outputs made through the host in their final shapes.
 #include <cstdint>
 #include <string>
 
@@ -30,15 +30,14 @@ void print_duplicate_label(void*, std::int32_t label, std::int64_t instance_numb
             static_cast<long long>(instance_number));
 }
 
-// Creates the three outputs at their final sizes and writes label_map.
+// Creates the three outputs in their final shapes, instances as rows, and
+// writes label_map.
 bool make_outputs(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
                   sparse_columns* labels, sparse_columns* pairs) {
   mxArray** outputs = static_cast<mxArray**>(context);
-  outputs[0] = create_sparse(sizes.label_count, sizes.instance_count, sizes.label_entry_count,
-                             labels);
+  outputs[0] = create_sparse(sizes.instance_count, sizes.label_count, label_entries(sizes), labels);
   if (outputs[0] == nullptr) return false;
-  outputs[1] = create_sparse(feature_count(sizes), sizes.instance_count, sizes.element_count,
-                             pairs);
+  outputs[1] = create_sparse(sizes.instance_count, feature_count(sizes), sizes.element_count, pairs);
   if (outputs[1] == nullptr) return false;
   outputs[2] = mxCreateDoubleMatrix(static_cast<mwSize>(sizes.label_count), 1, mxREAL);
   if (outputs[2] == nullptr) return false;
@@ -61,17 +60,6 @@ void load_multilabel_file(const char* fname, const read_options& options, mxArra
     }
     outputs[0] = empty_matrix();
     outputs[1] = empty_matrix();
-    return;
-  }
-  clear_unused_room(outputs[0]);
-  clear_unused_room(outputs[1]);
-  if (!transpose_in_place(&outputs[0])) {
-    mexPrintf("Error: cannot transpose labels\n");
-    return;
-  }
-  if (!transpose_in_place(&outputs[1])) {
-    mexPrintf("Error: cannot transpose problem\n");
-    return;
   }
 }
 

@@ -5,76 +5,127 @@
 #include "duplicate_index.h"
 #include "file_header.h"
 #include "line_scanner.h"
+#include "scan_merge.h"
 
 namespace quarnel {
 namespace {
 
-struct fill_state {
-  const problem_sizes* sizes;
-  const label_dictionary* dictionary;
-  sparse_columns labels;
-  sparse_columns pairs;
-  duplicate_label_sink duplicates;
-  unsigned char* label_seen;  // one flag per dictionary position
-  index_scratch scratch;
-  std::int64_t instance;      // 0-based position of the current instance
-  std::int64_t label_position;
-  std::int64_t pair_position;
-  std::int64_t repeated_labels;
+// Flags of the labels met in the current instance, by column (in_order)
+// or by the range's own label position (by_range).
+struct seen_labels {
+  unsigned char* flags;
+  std::int64_t* set;  // flagged positions, to clear them at the line's end
+  std::int64_t set_count;
 };
 
-// Fills the column of one instance. Returns the failure, if any.
+struct fill_state {
+  const range_fill* fill;
+  seen_labels seen;
+  index_scratch scratch;
+  std::int64_t instance;  // row of the current instance
+  std::int64_t instances_filled;
+  std::int64_t label_tokens;
+  std::int64_t labels_filled;
+  std::int64_t pairs_filled;
+};
+
+// Where entries go: the next free place of their column.
+template <placing how>
+struct places;
+
+template <>
+struct places<placing::in_order> {
+  // The label's column, or -1 when the file has no such label.
+  static std::int64_t label_key(const range_fill& fill, std::int32_t label) {
+    const std::int64_t column = label_dictionary_find(*fill.dictionary, label);
+    return column == fill.dictionary->label_count ? -1 : column;
+  }
+  static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
+    const std::uint64_t place = fill.labels.starts[key + 1]++;
+    return place < static_cast<std::uint64_t>(fill.labels.room) ? static_cast<std::int64_t>(place) : -1;
+  }
+  static std::int64_t pair_place(const range_fill& fill, std::int32_t index) {
+    const std::uint64_t place = fill.pairs.starts[std::int64_t{index} - fill.sizes->min_index + 1]++;
+    return place < static_cast<std::uint64_t>(fill.pairs.room) ? static_cast<std::int64_t>(place) : -1;
+  }
+};
+
+template <>
+struct places<placing::by_range> {
+  // The range's own position of the label, or -1 when it has no such label.
+  static std::int64_t label_key(const range_fill& fill, std::int32_t label) {
+    const label_dictionary& own = fill.tally->labels;
+    const std::int64_t position = label_dictionary_find(own, label);
+    return position == own.label_count ? -1 : position;
+  }
+  static std::int64_t take(column_slot* slot, std::uint64_t start) {
+    if (slot == nullptr || slot->left == 0) return -1;
+    --slot->left;
+    return static_cast<std::int64_t>(start + slot->next++);
+  }
+  static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
+    return take(&fill.tally->label_slots[key], fill.labels.starts[fill.label_columns[key]]);
+  }
+  static std::int64_t pair_place(const range_fill& fill, std::int32_t index) {
+    return take(column_tally_find(fill.tally->features, index),
+                fill.pairs.starts[std::int64_t{index} - fill.sizes->min_index]);
+  }
+};
+
+// Fills the entries of one instance. Returns the failure, if any.
+template <placing how>
 scan_failure fill_instance(fill_state* state, const char* first, const char* last,
                            std::int64_t line_number) {
-  const problem_sizes& sizes = *state->sizes;
-  const std::int64_t column_start = state->label_position;
-  state->labels.starts[state->instance] = static_cast<std::uint64_t>(state->label_position);
-  state->pairs.starts[state->instance] = static_cast<std::uint64_t>(state->pair_position);
+  const range_fill& fill = *state->fill;
+  const problem_sizes& sizes = *fill.sizes;
+  const std::uint64_t row = static_cast<std::uint64_t>(state->instance);
   bool changed = false;
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
+  seen_labels& seen = state->seen;
   scan_result walked = scan_line(
       first, last,
       [&](std::int32_t label, const char*) {
-        std::int64_t row = label_dictionary_find(*state->dictionary, label);
-        if (row == state->dictionary->label_count) {
+        ++state->label_tokens;
+        const std::int64_t key = places<how>::label_key(fill, label);
+        if (key < 0) {
           changed = true;
           return scan_error::stopped;
         }
-        if (state->label_seen[row]) {
-          ++state->repeated_labels;
-          state->duplicates.report(state->duplicates.context, label, state->instance + 1);
+        if (seen.flags[key]) {
+          fill.duplicates.report(fill.duplicates.context, label, state->instance + 1);
           return scan_error::none;
         }
-        if (state->label_position == state->labels.room) {
+        const std::int64_t place = places<how>::label_place(fill, key);
+        if (place < 0) {
           changed = true;
           return scan_error::stopped;
         }
-        state->label_seen[row] = 1;
-        state->labels.rows[state->label_position] = static_cast<std::uint64_t>(row);
-        state->labels.values[state->label_position] = 1.0;
-        ++state->label_position;
+        seen.flags[key] = 1;
+        seen.set[seen.set_count++] = key;
+        fill.labels.rows[place] = row;
+        fill.labels.values[place] = 1.0;
+        ++state->labels_filled;
         return scan_error::none;
       },
       [&](std::int32_t index, const char* value_first, const char* line_last, const char*) {
-        if (index < sizes.min_index || index > sizes.max_index ||
-            state->pair_position == state->pairs.room) {
+        std::int64_t place = -1;
+        if (index >= sizes.min_index && index <= sizes.max_index)
+          place = places<how>::pair_place(fill, index);
+        if (place < 0) {
           changed = true;
           return scan_result{value_first, scan_error::stopped};
         }
-        const char* value_end =
-            convert_double(value_first, line_last, &state->pairs.values[state->pair_position]);
+        const char* value_end = convert_double(value_first, line_last, &fill.pairs.values[place]);
         if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
-        state->pairs.rows[state->pair_position] =
-            static_cast<std::uint64_t>(std::int64_t{index} - sizes.min_index);
-        ++state->pair_position;
+        fill.pairs.rows[place] = row;
+        ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
         previous_index = index;
         return scan_result{value_end, scan_error::none};
       });
-  // Clear only the flags this instance set: its own rows.
-  for (std::int64_t i = column_start; i < state->label_position; ++i)
-    state->label_seen[state->labels.rows[i]] = 0;
+  for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
+  seen.set_count = 0;
   if (changed) return failure_of(failure_kind::file_changed);
   if (walked.error == scan_error::value_not_number)
     return malformed_at(walked.error, line_number, walked.ptr - first + 1);
@@ -90,60 +141,60 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
   return no_failure();
 }
 
+template <placing how>
 scan_failure fill_lines(fill_state* state, line_reader* reader) {
-  const problem_sizes& sizes = *state->sizes;
+  const range_fill& fill = *state->fill;
+  const range_tally& tally = *fill.tally;
+  const file_header& header = fill.sizes->header;
   const char* first = nullptr;
   const char* last = nullptr;
   line_status status;
+  const bool header_expected = fill.holds_first_line && header.present;
   bool header_seen = false;
   // A line that outgrew the buffer with a first byte no token begins with
   // is handed out as far as it was read: it fails at that byte here as it
   // would whole, so the arrays stop where they would.
   while ((status = next_line(reader, &first, &last)) == line_status::line ||
          status == line_status::bad_start) {
-    if (sizes.header.present && !header_seen) {
+    if (header_expected && !header_seen) {
       // The header must be the first line handed out: line 1, not a line
       // after a long comment line that streamed past unseen.
-      file_header header;
-      if (reader->line_number != 1 || scan_header(first, last, &header).error != scan_error::none ||
-          !(header == sizes.header))
+      file_header read;
+      if (reader->line_number != 1 || scan_header(first, last, &read).error != scan_error::none ||
+          !(read == header))
         return failure_of(failure_kind::file_changed);
       header_seen = true;
       continue;
     }
     if (is_comment_line(first, last)) continue;
-    if (state->instance == sizes.instance_count) return failure_of(failure_kind::file_changed);
-    scan_failure failure = fill_instance(state, first, last, reader->line_number);
+    if (state->instances_filled == tally.instance_count) return failure_of(failure_kind::file_changed);
+    scan_failure failure = fill_instance<how>(state, first, last, reader->line_number);
     if (failure.kind != failure_kind::none) return failure;
     // The sizing scan read such a line whole and found no fault in it.
     if (status == line_status::bad_start) return failure_of(failure_kind::file_changed);
     ++state->instance;
+    ++state->instances_filled;
   }
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  if (state->instance != sizes.instance_count || header_seen != sizes.header.present ||
-      state->label_position + state->repeated_labels != sizes.label_entry_count ||
-      state->pair_position != sizes.element_count)
+  if (state->instances_filled != tally.instance_count || header_seen != header_expected ||
+      state->label_tokens != tally.label_entry_count ||
+      state->labels_filled != tally.label_entry_count - tally.repeated_labels ||
+      state->pairs_filled != tally.element_count)
     return failure_of(failure_kind::file_changed);
-  state->labels.starts[sizes.instance_count] = static_cast<std::uint64_t>(state->label_position);
-  state->pairs.starts[sizes.instance_count] = static_cast<std::uint64_t>(state->pair_position);
   return no_failure();
 }
 
 }  // namespace
 
-scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault) {
-  // The instance count is known only at the end of the file: every bad
-  // value comes before it.
-  const bool whole_file = fault.error == scan_error::header_instance_count;
+scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+                             bool holds_first_line) {
   const char* first = nullptr;
   const char* last = nullptr;
-  while (next_line(reader, &first, &last) == line_status::line &&
-         (whole_file || reader->line_number <= fault.line)) {
+  while (next_line(reader, &first, &last) == line_status::line && reader->line_number <= stop_line) {
     if (is_comment_line(first, last)) continue;
-    if (reader->line_number == 1 && is_header_line(first, last)) continue;
-    const bool fault_line = reader->line_number == fault.line && !whole_file;
-    const char* stop = fault_line ? first + (fault.column - 1) : last;
+    if (holds_first_line && reader->line_number == 1 && is_header_line(first, last)) continue;
+    const char* stop = reader->line_number == stop_line ? first + (stop_column - 1) : last;
     scan_result walked = scan_line(
         first, last, [](std::int32_t, const char*) { return scan_error::none; },
         [&](std::int32_t, const char* value_first, const char* line_last, const char*) {
@@ -156,24 +207,26 @@ scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault) {
     if (walked.error == scan_error::value_not_number && walked.ptr < stop)
       return malformed_at(walked.error, reader->line_number, walked.ptr - first + 1);
   }
-  return fault;
+  return no_failure();
 }
 
-scan_failure fill_scan(line_reader* reader, const problem_sizes& sizes,
-                       const label_dictionary& dictionary, sparse_columns labels,
-                       sparse_columns pairs, duplicate_label_sink duplicates) {
+scan_failure fill_scan(line_reader* reader, const range_fill& fill) {
   fill_state state{};
-  state.sizes = &sizes;
-  state.dictionary = &dictionary;
-  state.labels = labels;
-  state.pairs = pairs;
-  state.duplicates = duplicates;
-  // One more flag than labels, so that an empty dictionary still allocates.
-  state.label_seen = static_cast<unsigned char*>(
-      std::calloc(static_cast<std::size_t>(dictionary.label_count) + 1, 1));
-  if (state.label_seen == nullptr) return failure_of(failure_kind::out_of_memory);
-  scan_failure failure = fill_lines(&state, reader);
-  std::free(state.label_seen);
+  state.fill = &fill;
+  state.instance = fill.first_instance;
+  // One flag per column (in_order) or per label of the range (by_range),
+  // and one more, so that no labels still allocates.
+  const std::int64_t keys =
+      (fill.how == placing::in_order ? fill.dictionary->label_count : fill.tally->labels.label_count) + 1;
+  state.seen.flags = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(keys), 1));
+  state.seen.set = static_cast<std::int64_t*>(
+      std::malloc(static_cast<std::size_t>(keys) * sizeof(std::int64_t)));
+  scan_failure failure = failure_of(failure_kind::out_of_memory);
+  if (state.seen.flags != nullptr && state.seen.set != nullptr)
+    failure = fill.how == placing::in_order ? fill_lines<placing::in_order>(&state, reader)
+                                            : fill_lines<placing::by_range>(&state, reader);
+  std::free(state.seen.flags);
+  std::free(state.seen.set);
   index_scratch_release(&state.scratch);
   return failure;
 }

@@ -1,11 +1,13 @@
-// The second pass over the file: writes the entries of both sparse outputs,
-// one column per instance, straight into the arrays the caller provides.
+// The second pass over the file: writes the entries of both sparse outputs
+// straight into their final places, instances as rows: each entry goes to
+// the next free place of its column, so that rows ascend in every column.
 #pragma once
 
 #include <cstdint>
 
 #include "label_dictionary.h"
 #include "line_reader.h"
+#include "problem_sizes.h"
 #include "scan_failure.h"
 #include "sizing_scan.h"
 
@@ -26,22 +28,45 @@ struct duplicate_label_sink {
   void (*report)(void* context, std::int32_t label, std::int64_t instance_number);
 };
 
-// Reads the lines that the sizing scan measured into `sizes` and
-// `dictionary`, writing label entries (row: the label's position, value 1)
-// into `labels` and pair entries (row: index - min_index, value as read)
-// into `pairs`. A repeated label is reported and not written again. Content
-// that differs from what the sizing scan saw ends the scan with
-// failure_kind::file_changed; the arrays are then only partly written.
-scan_failure fill_scan(line_reader* reader, const problem_sizes& sizes,
-                       const label_dictionary& dictionary, sparse_columns labels,
-                       sparse_columns pairs, duplicate_label_sink duplicates);
+// How the fill scan finds the next free place of a column.
+enum class placing : unsigned char {
+  // One pass over the ranges in order: the next place of column c is kept
+  // in starts[c + 1], which ends as the start of column c + 1.
+  in_order,
+  // The ranges at once: each range's slots hold its own first place in
+  // each column, relative to the column's start, and its entries there.
+  by_range,
+};
+
+// What the fill scan of one range of the file needs.
+struct range_fill {
+  const problem_sizes* sizes;
+  const label_dictionary* dictionary;  // the file's labels: a label's position is its column
+  range_tally* tally;                  // the range's counts; by_range takes places from its slots
+  const std::int64_t* label_columns;   // column of each of the range's own labels
+  std::int64_t first_instance;         // row of the range's first instance
+  bool holds_first_line;
+  placing how;
+  sparse_columns labels;
+  sparse_columns pairs;
+  duplicate_label_sink duplicates;
+};
+
+// Reads the lines of one range, which the sizing scan measured into
+// `fill.tally`, writing label entries (column: the label's position, value
+// 1) and pair entries (column: index - min_index, value as read), each in
+// the row of its instance. A repeated label is reported and not written
+// again. Content that differs from what the sizing scan saw ends the scan
+// with failure_kind::file_changed; the arrays are then only partly
+// written, never past their room. Lines in failures count within the range.
+scan_failure fill_scan(line_reader* reader, const range_fill& fill);
 
 // The sizing scan only delimits values, so a value that is not a number can
-// stand before the fault it reports, on an earlier line or earlier on the
-// same one. Reads the lines of `reader` (rewound) up to `fault` and returns
-// the first such value as the fault, or `fault` when there is none. A
-// header's instance count, found wrong only at the end, is named only when
-// no value of the file is bad.
-scan_failure first_fault_up_to(line_reader* reader, const scan_failure& fault);
+// stand before the fault it reports. Reads the lines of `reader`, one range
+// of the file, up to line `stop_line` (counted within the range) and byte
+// column `stop_column` of it, and returns the first such value as a
+// malformed failure, or no_failure() when there is none.
+scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+                             bool holds_first_line);
 
 }  // namespace quarnel

@@ -2,95 +2,36 @@
 
 #include <cstdio>
 
-#include "decoding_source.h"
 #include "file_kind.h"
-#include "line_reader.h"
+#include "file_ranges.h"
+#include "range_reading.h"
 #include "utf8_file_calls.h"
 
 namespace quarnel {
 namespace {
 
-// The file's text: its bytes as they are, or, for a compressed file, its
-// bytes decoded as they are read.
-struct text_source {
-  std::FILE* file;
-  compression_format format;
-  decoding_source decoding;
-};
+// A plain file smaller than this is read by one thread: the threads would
+// cost more than they save.
+constexpr std::int64_t smallest_range = std::int64_t{4} << 20;
+// No range is larger, so that a range's count of entries in one column
+// always fits in 32 bits.
+constexpr std::int64_t largest_range = std::int64_t{1} << 30;
 
-// The format named by the file's first bytes; the file is left rewound.
+// The format named by the file's first bytes.
 compression_format peek_format(std::FILE* file) {
   unsigned char head[format_signature_size];
   std::size_t count = std::fread(head, 1, sizeof head, file);
-  std::rewind(file);  // also clears a read error, met again by the scan
   return recognise_format(head, count);
 }
 
-byte_source text_bytes(text_source* text) {
-  return text->format == compression_format::none ? file_byte_source(text->file)
-                                                  : decoded_bytes(&text->decoding);
-}
-
-// Back to the file's start for another scan; false when the decoder cannot
-// be made ready again.
-bool rewind_text(text_source* text, line_reader* reader) {
-  std::rewind(text->file);
-  line_reader_restart(reader);
-  return text->format == compression_format::none || decoding_source_restart(&text->decoding);
-}
-
-// A scan that ended on a failing source: says whether the file could not be
-// read, its compressed data is bad, or a decoder ran out of memory.
-scan_failure source_failure(const scan_failure& failure, const line_reader& reader,
-                            compression_format format) {
-  if (failure.kind != failure_kind::read_failed) return failure;
-  if (reader.fault == read_fault::corrupt_data) return failure_of(failure_kind::corrupt_data, format);
-  if (reader.fault == read_fault::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  return failure;
-}
-
-
-// Both scans over the open file.
-scan_failure read_text(text_source* text, label_dictionary* dictionary, output_maker maker) {
-  line_reader reader;
-  if (!line_reader_open(&reader, text_bytes(text))) {
-    line_reader_close(&reader);
-    return failure_of(failure_kind::out_of_memory);
-  }
-  problem_sizes sizes;
-  scan_failure failure = source_failure(sizing_scan(&reader, &sizes, dictionary), reader, text->format);
-  if (failure.kind == failure_kind::malformed)
-    failure = damage_after_fault(&reader, failure, text->format);
-  if (failure.kind == failure_kind::malformed) {
-    if (rewind_text(text, &reader)) failure = first_fault_up_to(&reader, failure);
-  } else if (failure.kind == failure_kind::read_failed && reader.bytes_read == 0) {
-    // A name that opens but cannot be read at all, such as a directory.
-    failure = failure_of(failure_kind::cannot_open);
-  } else if (failure.kind == failure_kind::none) {
-    sparse_columns labels{};
-    sparse_columns pairs{};
-    if (!rewind_text(text, &reader) || !maker.make(maker.context, sizes, *dictionary, &labels, &pairs))
-      failure = failure_of(failure_kind::out_of_memory);
-    else
-      failure = source_failure(
-          fill_scan(&reader, sizes, *dictionary, labels, pairs, maker.duplicates), reader,
-          text->format);
-  }
-  line_reader_close(&reader);
-  return failure;
-}
-
-// Recognises the file's format and reads its text.
-scan_failure read_open_file(std::FILE* file, label_dictionary* dictionary, output_maker maker) {
-  text_source text{file, peek_format(file), decoding_source{}};
-  if (text.format == compression_format::none) return read_text(&text, dictionary, maker);
-  if (text.format == compression_format::zip) return failure_of(failure_kind::zip_archive);
-  if (!format_decodable(text.format)) return failure_of(failure_kind::no_decoder, text.format);
-  scan_failure failure = decoding_source_open(&text.decoding, text.format, file_byte_source(file))
-                             ? read_text(&text, dictionary, maker)
-                             : failure_of(failure_kind::out_of_memory);
-  decoding_source_close(&text.decoding);
-  return failure;
+// How many bytes each range of a plain file of `size` bytes takes.
+std::int64_t range_bytes_for(std::int64_t size, const read_options& options) {
+  if (options.range_bytes > 0) return options.range_bytes;
+  const int threads = options.threads < 1 ? 1 : options.threads;
+  if (threads == 1 && size <= largest_range) return 0;
+  std::int64_t bytes = (size + threads - 1) / threads;
+  if (bytes < smallest_range) bytes = smallest_range;
+  return bytes > largest_range ? largest_range : bytes;
 }
 
 }  // namespace
@@ -106,7 +47,7 @@ scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
   return met == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format) : fault;
 }
 
-scan_failure read_multilabel_file(const char* fname, const read_options& /*options*/,
+scan_failure read_multilabel_file(const char* fname, const read_options& options,
                                   output_maker maker) {
   // Binary: compressed data must reach the decoder byte for byte, and the
   // line reader itself takes CR LF line ends.
@@ -121,13 +62,19 @@ scan_failure read_multilabel_file(const char* fname, const read_options& /*optio
     return failure_of(kind == file_kind::directory ? failure_kind::cannot_open
                                                    : failure_kind::not_regular);
   }
-  label_dictionary dictionary;
-  scan_failure failure = label_dictionary_create(&dictionary)
-                             ? read_open_file(file, &dictionary, maker)
-                             : failure_of(failure_kind::out_of_memory);
-  label_dictionary_release(&dictionary);
+  const compression_format format = peek_format(file);
+  const std::int64_t size = size_of_open_file(file);
   std::fclose(file);
-  return failure;
+  if (format == compression_format::zip) return failure_of(failure_kind::zip_archive);
+  if (format != compression_format::none && !format_decodable(format))
+    return failure_of(failure_kind::no_decoder, format);
+  file_ranges ranges;
+  const std::int64_t range_bytes = format == compression_format::none && size > 0
+                                       ? range_bytes_for(size, options)
+                                       : 0;
+  if (!split_file(fname, format, size, range_bytes, &ranges))
+    return failure_of(failure_kind::cannot_open);
+  return read_ranges(file_text_ranges(&ranges), options, maker);
 }
 
 namespace {

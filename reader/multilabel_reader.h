@@ -1,33 +1,21 @@
-// The reader's whole sequence over one named file, free of any host: open,
-// sizing scan, outputs made by the caller at their final sizes, fill scan,
-// close. The caller (the module's gateway) owns the outputs and the console.
+// The reader's whole sequence over one named file, free of any host: the
+// file's kind and format, both scans over its ranges, the outputs made by
+// the caller at their final shapes. The caller (the module's gateway) owns
+// the outputs and the console.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "fill_scan.h"
-#include "label_dictionary.h"
+#include "line_reader.h"
+#include "output_maker.h"
 #include "read_options.h"
 #include "scan_failure.h"
-#include "sizing_scan.h"
 
 namespace quarnel {
 
-// What the sequence needs from whoever holds the outputs.
-struct output_maker {
-  void* context;
-  // Called once, after the sizing scan: makes the outputs for `sizes` (and
-  // label_map from `dictionary`) and points `labels` and `pairs` at the
-  // arrays the fill scan writes. Returns false when they cannot be made.
-  bool (*make)(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
-               sparse_columns* labels, sparse_columns* pairs);
-  duplicate_label_sink duplicates;
-};
-
-// Reads the file `fname` as `options` ask. Returns no_failure() when the
-// outputs are made and filled; otherwise the failure, which failure_message
-// turns into text.
+// Reads the file `fname`. Returns no_failure() when the outputs are made and
+// filled; otherwise the failure, which failure_message turns into text.
 scan_failure read_multilabel_file(const char* fname, const read_options& options,
                                   output_maker maker);
 

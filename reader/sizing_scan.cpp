@@ -1,5 +1,8 @@
 #include "sizing_scan.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "duplicate_index.h"
 #include "line_scanner.h"
 
@@ -34,105 +37,192 @@ scan_failure outside_header(scan_error error, std::int64_t line, std::int64_t co
   return failure;
 }
 
-scan_failure measure_lines(line_reader* reader, problem_sizes* sizes, label_dictionary* dictionary,
-                           index_scratch* scratch) {
+// Per-label flags of the current line, so that a label repeated within it
+// is counted once as an entry; grown with the range's dictionary.
+struct line_labels {
+  unsigned char* seen;
+  std::int64_t room;
+  std::int64_t* set;  // positions flagged in this line, to clear them
+  std::int64_t set_count;
+  std::int64_t set_room;
+};
+
+void line_labels_release(line_labels* line) {
+  std::free(line->seen);
+  std::free(line->set);
+}
+
+// Grows the per-label arrays of `tally` and `line` to hold `count` labels.
+bool make_label_room(range_tally* tally, line_labels* line, std::int64_t count) {
+  if (count <= tally->label_slot_room && count <= line->room) return true;
+  std::int64_t room = tally->label_slot_room < 16 ? 16 : tally->label_slot_room * 2;
+  while (room < count) room *= 2;
+  auto* slots = static_cast<column_slot*>(
+      std::realloc(tally->label_slots, static_cast<std::size_t>(room) * sizeof(column_slot)));
+  if (slots == nullptr) return false;
+  std::memset(slots + tally->label_slot_room, 0,
+              static_cast<std::size_t>(room - tally->label_slot_room) * sizeof(column_slot));
+  tally->label_slots = slots;
+  tally->label_slot_room = room;
+  auto* seen = static_cast<unsigned char*>(std::realloc(line->seen, static_cast<std::size_t>(room)));
+  if (seen == nullptr) return false;
+  std::memset(seen + line->room, 0, static_cast<std::size_t>(room - line->room));
+  line->seen = seen;
+  line->room = room;
+  return true;
+}
+
+bool remember_label(line_labels* line, std::int64_t position) {
+  if (line->set_count == line->set_room) {
+    std::int64_t room = line->set_room < 16 ? 16 : line->set_room * 2;
+    auto* set = static_cast<std::int64_t*>(
+        std::realloc(line->set, static_cast<std::size_t>(room) * sizeof(std::int64_t)));
+    if (set == nullptr) return false;
+    line->set = set;
+    line->set_room = room;
+  }
+  line->set[line->set_count++] = position;
+  line->seen[position] = 1;
+  return true;
+}
+
+void clear_line(line_labels* line) {
+  for (std::int64_t i = 0; i < line->set_count; ++i) line->seen[line->set[i]] = 0;
+  line->set_count = 0;
+}
+
+struct sizing_state {
+  range_tally* tally;
+  line_labels line;
+  index_scratch scratch;
+  allowed_range indices;
+  allowed_range labels;
+};
+
+// Measures one line that is neither a comment nor the header.
+scan_failure measure_line(sizing_state* state, const char* first, const char* last,
+                          std::int64_t line_number) {
+  range_tally* tally = state->tally;
+  bool out_of_memory = false;
+  bool ascending = true;
+  std::int64_t previous_index = INT64_MIN;
+  std::int32_t outside = 0;  // the label or index the header does not allow
+  const char* pairs_end = first;  // end of the last pair read whole
+  scan_result walked = scan_line(
+      first, last,
+      [&](std::int32_t label, const char*) {
+        if (label < state->labels.lowest || label > state->labels.highest) {
+          outside = label;
+          return scan_error::label_outside_header;
+        }
+        const std::int64_t position = label_dictionary_find_or_add(&tally->labels, label);
+        if (position < 0 || !make_label_room(tally, &state->line, position + 1)) {
+          out_of_memory = true;
+          return scan_error::stopped;
+        }
+        ++tally->label_entry_count;
+        if (state->line.seen[position]) {
+          ++tally->repeated_labels;
+          return scan_error::none;
+        }
+        if (!remember_label(&state->line, position)) {
+          out_of_memory = true;
+          return scan_error::stopped;
+        }
+        ++tally->label_slots[position].left;
+        return scan_error::none;
+      },
+      [&](std::int32_t index, const char* value_first, const char* line_last, const char* at) {
+        if (index < state->indices.lowest || index > state->indices.highest) {
+          outside = index;
+          return scan_result{at, scan_error::index_outside_header};
+        }
+        if (!column_tally_count(&tally->features, index)) {
+          out_of_memory = true;
+          return scan_result{at, scan_error::stopped};
+        }
+        if (index < tally->min_index) tally->min_index = index;
+        if (index > tally->max_index) tally->max_index = index;
+        if (index <= previous_index) ascending = false;
+        previous_index = index;
+        ++tally->element_count;
+        // Values are only delimited here; the fill scan converts them.
+        pairs_end = skip_to_blank(value_first, line_last);
+        return scan_result{pairs_end, scan_error::none};
+      });
+  clear_line(&state->line);
+  if (out_of_memory) return failure_of(failure_kind::out_of_memory);
+  // An index repeated among the pairs before a bad token comes first.
+  if (!ascending) {
+    std::int64_t column = 0;
+    bool failed = false;
+    if (find_duplicate_index(first, pairs_end, &state->scratch, &column, &failed) != scan_error::none)
+      return malformed_at(scan_error::duplicate_index, line_number, column + 1);
+    if (failed) return failure_of(failure_kind::out_of_memory);
+  }
+  const std::int64_t column = walked.ptr - first + 1;
+  if (walked.error == scan_error::label_outside_header)
+    return outside_header(walked.error, line_number, column, outside, state->labels);
+  if (walked.error == scan_error::index_outside_header)
+    return outside_header(walked.error, line_number, column, outside, state->indices);
+  if (walked.error != scan_error::none) return malformed_at(walked.error, line_number, column);
+  ++tally->instance_count;
+  return no_failure();
+}
+
+void apply_header(sizing_state* state, const file_header& header) {
+  if (!header.present) return;
+  state->indices = below(header.features);
+  state->labels = below(header.labels);
+}
+
+scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
   const char* first = nullptr;
   const char* last = nullptr;
   line_status status;
-  allowed_range indices = any_value;
-  allowed_range labels = any_value;
+  if (!bounds.holds_first_line) apply_header(state, bounds.header);
   while ((status = next_line(reader, &first, &last)) == line_status::line) {
     if (is_comment_line(first, last)) continue;
-    if (reader->line_number == 1) {
-      scan_result header = scan_header(first, last, &sizes->header);
-      if (header.error != scan_error::none)
-        return malformed_at(header.error, 1, header.ptr - first + 1);
-      if (sizes->header.present) {
-        indices = below(sizes->header.features);
-        labels = below(sizes->header.labels);
+    if (bounds.holds_first_line && reader->line_number == 1) {
+      file_header* header = &state->tally->header;
+      scan_result read = scan_header(first, last, header);
+      if (read.error != scan_error::none) return malformed_at(read.error, 1, read.ptr - first + 1);
+      if (header->present) {
+        apply_header(state, *header);
         continue;
       }
     }
-    bool out_of_memory = false;
-    bool ascending = true;
-    std::int64_t previous_index = INT64_MIN;
-    std::int32_t outside = 0;  // the label or index the header does not allow
-    const char* pairs_end = first;  // end of the last pair read whole
-    scan_result walked = scan_line(
-        first, last,
-        [&](std::int32_t label, const char*) {
-          if (label < labels.lowest || label > labels.highest) {
-            outside = label;
-            return scan_error::label_outside_header;
-          }
-          if (label_dictionary_find_or_add(dictionary, label) < 0) {
-            out_of_memory = true;
-            return scan_error::stopped;
-          }
-          ++sizes->label_entry_count;
-          return scan_error::none;
-        },
-        [&](std::int32_t index, const char* value_first, const char* line_last, const char* at) {
-          if (index < indices.lowest || index > indices.highest) {
-            outside = index;
-            return scan_result{at, scan_error::index_outside_header};
-          }
-          if (index < sizes->min_index) sizes->min_index = index;
-          if (index > sizes->max_index) sizes->max_index = index;
-          if (index <= previous_index) ascending = false;
-          previous_index = index;
-          ++sizes->element_count;
-          // Values are only delimited here; the fill scan converts them.
-          pairs_end = skip_to_blank(value_first, line_last);
-          return scan_result{pairs_end, scan_error::none};
-        });
-    if (out_of_memory) return failure_of(failure_kind::out_of_memory);
-    // An index repeated among the pairs before a bad token comes first.
-    if (!ascending) {
-      std::int64_t column = 0;
-      bool failed = false;
-      if (find_duplicate_index(first, pairs_end, scratch, &column, &failed) != scan_error::none)
-        return malformed_at(scan_error::duplicate_index, reader->line_number, column + 1);
-      if (failed) return failure_of(failure_kind::out_of_memory);
-    }
-    const std::int64_t column = walked.ptr - first + 1;
-    if (walked.error == scan_error::label_outside_header)
-      return outside_header(walked.error, reader->line_number, column, outside, labels);
-    if (walked.error == scan_error::index_outside_header)
-      return outside_header(walked.error, reader->line_number, column, outside, indices);
-    if (walked.error != scan_error::none)
-      return malformed_at(walked.error, reader->line_number, column);
-    ++sizes->instance_count;
+    scan_failure failure = measure_line(state, first, last, reader->line_number);
+    if (failure.kind != failure_kind::none) return failure;
   }
   return end_of_lines(status, reader->line_number);
 }
 
-// A file with a header holds exactly the instances it gives; the count is
-// known only at the end, but the fault is the header's, on line 1.
-scan_failure check_instance_count(const problem_sizes& sizes) {
-  if (!sizes.header.present || sizes.instance_count == sizes.header.instances) return no_failure();
-  scan_failure failure = malformed_at(scan_error::header_instance_count, 1, 1);
-  failure.found = sizes.instance_count;
-  failure.header_value = sizes.header.instances;
-  return failure;
-}
-
 }  // namespace
 
-scan_failure sizing_scan(line_reader* reader, problem_sizes* sizes, label_dictionary* dictionary) {
-  *sizes = problem_sizes{};
-  sizes->min_index = 1;
-  sizes->max_index = 0;
-  index_scratch scratch{};
-  scan_failure failure = measure_lines(reader, sizes, dictionary, &scratch);
-  index_scratch_release(&scratch);
-  sizes->label_count = dictionary->label_count;
-  if (failure.kind == failure_kind::none) failure = check_instance_count(*sizes);
-  if (sizes->header.present) {
-    // Zero-based, exactly as wide as the header says.
-    sizes->min_index = 0;
-    sizes->max_index = sizes->header.features - 1;
-  }
+bool range_tally_create(range_tally* tally) {
+  *tally = range_tally{};
+  tally->min_index = 1;
+  tally->max_index = 0;
+  return label_dictionary_create(&tally->labels);
+}
+
+void range_tally_release(range_tally* tally) {
+  label_dictionary_release(&tally->labels);
+  std::free(tally->label_slots);
+  column_tally_release(&tally->features);
+  *tally = range_tally{};
+}
+
+scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
+  sizing_state state{};
+  state.tally = tally;
+  state.indices = any_value;
+  state.labels = any_value;
+  scan_failure failure = measure_lines(reader, bounds, &state);
+  tally->line_count = reader->line_number;
+  line_labels_release(&state.line);
+  index_scratch_release(&state.scratch);
   return failure;
 }
 

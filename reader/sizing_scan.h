@@ -1,9 +1,12 @@
-// The first pass over the file: counts what the outputs must hold and
-// collects the distinct labels, storing no values.
+// The first pass over the file: counts what the outputs must hold, column
+// by column, and collects the distinct labels, storing no values. A plain
+// file is scanned in byte ranges at once; each range keeps its own tally,
+// merged afterwards in file order.
 #pragma once
 
 #include <cstdint>
 
+#include "column_tally.h"
 #include "file_header.h"
 #include "label_dictionary.h"
 #include "line_reader.h"
@@ -11,24 +14,37 @@
 
 namespace quarnel {
 
-struct problem_sizes {
+// What the sizing scan found in one range of the file's lines.
+struct range_tally {
+  std::int64_t line_count;         // lines of the range, comment lines included
   std::int64_t instance_count;     // lines that are instances
-  std::int64_t label_count;        // distinct labels
   std::int64_t label_entry_count;  // label tokens, repeats within a line included
+  std::int64_t repeated_labels;    // label tokens that repeat one of their line
   std::int64_t element_count;      // index:value pairs
   std::int32_t min_index;          // smallest index read, or 1 when none is smaller
   std::int32_t max_index;          // largest index read, or 0 when none is larger
-  file_header header;              // with a header: min_index 0, max_index d - 1
+  file_header header;              // the header, for the range that holds line 1
+  label_dictionary labels;         // the range's labels, in order of first appearance
+  column_slot* label_slots;        // one per label of `labels`: its entries
+  std::int64_t label_slot_room;
+  column_tally features;           // entries per feature index
 };
 
-// Rows of instance_matrix: every index read maps to index - min_index.
-inline std::int64_t feature_count(const problem_sizes& sizes) {
-  return std::int64_t{sizes.max_index} - sizes.min_index + 1;
-}
+// Returns false when out of memory.
+bool range_tally_create(range_tally* tally);
+void range_tally_release(range_tally* tally);
 
-// Reads every line of `reader`. A line whose first character is "#" is not
-// an instance, nor is a header on the first line, whose bounds every other
-// line must then keep. Fills `sizes` and adds each new label to `dictionary`.
-scan_failure sizing_scan(line_reader* reader, problem_sizes* sizes, label_dictionary* dictionary);
+// How one range is scanned: whether it holds the file's first line (and so
+// may hold a header), and for the others the header the first line holds.
+struct range_bounds {
+  bool holds_first_line;
+  file_header header;
+};
+
+// Reads every line of `reader`, one range of the file. A line whose first
+// character is "#" is not an instance, nor is a header on the file's first
+// line, whose bounds every other line must then keep. The failure's line
+// is counted within the range.
+scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally);
 
 }  // namespace quarnel

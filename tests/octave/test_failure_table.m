@@ -212,14 +212,13 @@ function rows = large_rows (folder)
   rows{end+1} = malformed_row (folder, "million CRLF lines", text, 1e6 + 1, 5, "value is not a number");
 end
 
-% The host's transpose fails: the outputs are left as far as they got.
+% The outputs are built in their final shapes: a host "transpose" that
+% fails on its first or second call changes nothing.
 function rows = transpose_rows (good, shadow)
   undo = @() restore_transpose (shadow);
   rows = {
-    row("transpose fails on labels", {good}, "Error: cannot transpose labels\n", ...
-        @(out, what) loads (out, what, {[1 1; 0 1; 0 0]', [0.5 0 0 2; 0 1 0 0; 0 0 7 0]', [3; 1]}))
-    row("transpose fails on problem", {good}, "Error: cannot transpose problem\n", ...
-        @(out, what) loads (out, what, {[1 1; 0 1; 0 0], [0.5 0 0 2; 0 1 0 0; 0 0 7 0]', [3; 1]}))
+    row("transpose would fail on labels", {good}, "", @(out, what) loads (out, what, good_data ()))
+    row("transpose would fail on problem", {good}, "", @(out, what) loads (out, what, good_data ()))
   }';
   rows{1}.setup = @() shadow_transpose (shadow, 1);
   rows{2}.setup = @() shadow_transpose (shadow, 2);

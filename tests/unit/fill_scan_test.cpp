@@ -14,65 +14,60 @@ using quarnel_test::column_entries;
 using quarnel_test::read_text;
 using entries = std::vector<std::pair<std::uint64_t, double>>;
 
-TEST(FillScan, WritesTheExampleFileColumnByColumn) {
+TEST(FillScan, WritesTheExampleFileInItsFinalShape) {
   auto result = read_text("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
-  ASSERT_EQ(result.fill.kind, failure_kind::none);
-  EXPECT_EQ(result.labels.starts, (std::vector<std::uint64_t>{0, 2, 3, 3}));
-  EXPECT_EQ(column_entries(result.labels, 0), (entries{{0, 1.0}, {1, 1.0}}));
-  EXPECT_EQ(column_entries(result.labels, 1), (entries{{1, 1.0}}));
-  EXPECT_EQ(result.pairs.starts, (std::vector<std::uint64_t>{0, 2, 3, 4}));
-  EXPECT_EQ(column_entries(result.pairs, 0), (entries{{0, 0.5}, {3, 2.0}}));
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
+  // One column per label (3, then 1), instances as rows.
+  EXPECT_EQ(result.labels.starts, (std::vector<std::uint64_t>{0, 1, 3}));
+  EXPECT_EQ(column_entries(result.labels, 0), (entries{{0, 1.0}}));
+  EXPECT_EQ(column_entries(result.labels, 1), (entries{{0, 1.0}, {1, 1.0}}));
+  EXPECT_EQ(result.pairs.starts, (std::vector<std::uint64_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(column_entries(result.pairs, 0), (entries{{0, 0.5}}));
   EXPECT_EQ(column_entries(result.pairs, 1), (entries{{1, 1.0}}));
   EXPECT_EQ(column_entries(result.pairs, 2), (entries{{2, 7.0}}));
+  EXPECT_EQ(column_entries(result.pairs, 3), (entries{{0, 2.0}}));
 }
 
-TEST(FillScan, KeepsZerosShiftsRowsAndTakesUnorderedIndices) {
+TEST(FillScan, KeepsZerosShiftsColumnsAndTakesUnorderedIndices) {
   auto result = read_text(" 0:0 3:-1.5\n\n 9:1 -2:2\n");
-  ASSERT_EQ(result.fill.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_EQ(result.sizes.min_index, -2);
-  EXPECT_EQ(column_entries(result.pairs, 0), (entries{{2, 0.0}, {5, -1.5}}));
-  EXPECT_TRUE(column_entries(result.pairs, 1).empty());
-  EXPECT_EQ(column_entries(result.pairs, 2), (entries{{11, 1.0}, {0, 2.0}}));
-  for (std::uint64_t row : result.pairs.rows)
-    EXPECT_LT(static_cast<std::int64_t>(row), feature_count(result.sizes));
+  EXPECT_EQ(column_entries(result.pairs, 0), (entries{{2, 2.0}}));   // index -2
+  EXPECT_EQ(column_entries(result.pairs, 2), (entries{{0, 0.0}}));   // index 0, a stored zero
+  EXPECT_EQ(column_entries(result.pairs, 5), (entries{{0, -1.5}}));  // index 3
+  EXPECT_EQ(column_entries(result.pairs, 11), (entries{{2, 1.0}}));  // index 9
+  EXPECT_EQ(result.pairs.starts.back(), 4u);
 }
 
 TEST(FillScan, ReportsEachRepeatedLabelAndWritesItOnce) {
   auto result = read_text("1\n1\n1\n1\n2,2 1:1\n3,2,3,3\n");
-  ASSERT_EQ(result.fill.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_EQ(result.duplicates, (std::vector<std::pair<std::int32_t, std::int64_t>>{
                                    {2, 5}, {3, 6}, {3, 6}}));
-  EXPECT_EQ(column_entries(result.labels, 4), (entries{{1, 1.0}}));
-  EXPECT_EQ(column_entries(result.labels, 5), (entries{{2, 1.0}, {1, 1.0}}));
+  EXPECT_EQ(column_entries(result.labels, 1), (entries{{4, 1.0}, {5, 1.0}}));
+  EXPECT_EQ(column_entries(result.labels, 2), (entries{{5, 1.0}}));
   EXPECT_EQ(result.labels.starts.back(), 7u);  // 10 tokens, 3 of them repeats
+  EXPECT_EQ(result.labels.values.size(), 7u);  // room for exactly the entries
 }
 
 TEST(FillScan, RepeatsDoNotLeakIntoTheNextInstance) {
   // A flag left set would make label 1 in line 2 look repeated.
   auto result = read_text("1,2\n2,1\n");
   EXPECT_TRUE(result.duplicates.empty());
-  EXPECT_EQ(column_entries(result.labels, 1), (entries{{1, 1.0}, {0, 1.0}}));
+  EXPECT_EQ(column_entries(result.labels, 0), (entries{{0, 1.0}, {1, 1.0}}));
 }
 
 TEST(FillScan, ConvertsValuesTheSizingScanOnlyDelimited) {
   auto result = read_text("1 1:0.5 2:abc\n");
-  EXPECT_EQ(result.sizing.kind, failure_kind::none);
-  EXPECT_EQ(result.fill.kind, failure_kind::malformed);
-  EXPECT_EQ(result.fill.error, quarnel::scan_error::value_not_number);
-  EXPECT_EQ(result.fill.line, 1);
-  EXPECT_EQ(result.fill.column, 11);
+  EXPECT_TRUE(result.made);
+  EXPECT_EQ(result.failure.kind, failure_kind::malformed);
+  EXPECT_EQ(result.failure.error, quarnel::scan_error::value_not_number);
+  EXPECT_EQ(result.failure.line, 1);
+  EXPECT_EQ(result.failure.column, 11);
 }
 
-// The sizing scan's fault, then the first value that is not a number before it.
-quarnel::scan_failure first_fault(const std::string& text) {
-  auto result = read_text(text);
-  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
-  quarnel::line_reader reader;
-  quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), 16);
-  quarnel::scan_failure fault = quarnel::first_fault_up_to(&reader, result.sizing);
-  quarnel::line_reader_close(&reader);
-  return fault;
-}
+// The sizing scan's fault, or the first value that is not a number before it.
+quarnel::scan_failure first_fault(const std::string& text) { return read_text(text).failure; }
 
 TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
   struct example {
@@ -115,14 +110,18 @@ TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {
       "1,2 1:1 2:2\n3 x:3\n",               // now malformed
       "1,2 2:1 2:2\n3 3:3\n",               // now a repeated index
       "1 1:1 2:2\n3 3:3\n",                 // fewer label entries
+      "1,1 1:1 2:2\n3 3:3\n",               // as many label tokens, one a repeat
+      "1,2 2:1 1:2\n3 3:3\n",               // the same entries in another order
+      "1,2 1:1 3:2\n3 3:3\n",               // as many pairs, in other columns
   };
   for (const std::string& changed : changes) {
     auto result = read_text(original, &changed);
-    ASSERT_EQ(result.sizing.kind, failure_kind::none);
-    if (changed == "1,2 1:1 2:2\n3 3:3" || changed == "1,2 1:1\n3 3:3 2:2\n") {
-      EXPECT_EQ(result.fill.kind, failure_kind::none) << changed;
+    ASSERT_TRUE(result.made);
+    if (changed == "1,2 1:1 2:2\n3 3:3" || changed == "1,2 1:1\n3 3:3 2:2\n" ||
+        changed == "1,2 2:1 1:2\n3 3:3\n") {
+      EXPECT_EQ(result.failure.kind, failure_kind::none) << changed;
     } else {
-      EXPECT_EQ(result.fill.kind, failure_kind::file_changed) << changed;
+      EXPECT_EQ(result.failure.kind, failure_kind::file_changed) << changed;
     }
   }
 }
@@ -137,14 +136,14 @@ TEST(FillScan, AHeaderAddedRemovedOrChangedIsAChangedFile) {
   };
   for (const std::string& changed : changes) {
     auto result = read_text(original, &changed);
-    ASSERT_EQ(result.sizing.kind, failure_kind::none);
-    EXPECT_EQ(result.fill.kind, changed == original ? failure_kind::none : failure_kind::file_changed)
+    ASSERT_TRUE(result.made);
+    EXPECT_EQ(result.failure.kind, changed == original ? failure_kind::none : failure_kind::file_changed)
         << changed;
   }
   auto added = read_text(" 1:1\n 4:2\n", &original);
-  EXPECT_EQ(added.fill.kind, failure_kind::file_changed);
+  EXPECT_EQ(added.failure.kind, failure_kind::file_changed);
   const std::string emptied;
-  EXPECT_EQ(read_text("0 5 3\n", &emptied).fill.kind, failure_kind::file_changed);
+  EXPECT_EQ(read_text("0 5 3\n", &emptied).failure.kind, failure_kind::file_changed);
 }
 
 }  // namespace

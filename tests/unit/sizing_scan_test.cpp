@@ -15,7 +15,7 @@ using quarnel_test::read_text;
 
 TEST(SizingScan, MeasuresTheExampleFile) {
   auto result = read_text("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
-  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_EQ(result.sizes.instance_count, 3);
   EXPECT_EQ(result.sizes.label_count, 2);
   EXPECT_EQ(result.sizes.label_entry_count, 3);
@@ -39,13 +39,13 @@ TEST(SizingScan, DegenerateFilesAndIndexRanges) {
   EXPECT_EQ(feature_count(read_text(" -2:1 4:1\n").sizes), 7);
   // Indices that do not ascend still widen the range to the largest one.
   auto unordered = read_text(" 9:1 2:1\n 3:1\n");
-  EXPECT_EQ(unordered.sizing.kind, failure_kind::none);
+  EXPECT_EQ(unordered.failure.kind, failure_kind::none);
   EXPECT_EQ(unordered.sizes.max_index, 9);
 }
 
 TEST(SizingScan, LastLineWithoutNewlineIsAnInstance) {
   auto result = read_text("1 1:1\n7 0:1");
-  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_EQ(result.sizes.instance_count, 2);
   EXPECT_EQ(result.sizes.min_index, 0);
   EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{1, 7}));
@@ -53,7 +53,7 @@ TEST(SizingScan, LastLineWithoutNewlineIsAnInstance) {
 
 TEST(SizingScan, CommentLinesAndCrLfLineEnds) {
   auto result = read_text("# header line\r\n3 1:1\r\n\r\n#2 5:5\r\n 2:2 # trailing\r\n");
-  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_EQ(result.sizes.instance_count, 3);  // "3 ...", the empty line, " 2:2"
   EXPECT_EQ(result.sizes.max_index, 2);
   EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{3}));
@@ -75,29 +75,31 @@ TEST(SizingScan, MalformedLinesEndTheScanWithLineAndColumn) {
   };
   for (const example& e : examples) {
     auto result = read_text(e.text);
-    EXPECT_EQ(result.sizing.kind, failure_kind::malformed) << e.text;
-    EXPECT_EQ(result.sizing.error, e.error) << e.text;
-    EXPECT_EQ(result.sizing.line, e.line) << e.text;
-    EXPECT_EQ(result.sizing.column, e.column) << e.text;
+    EXPECT_EQ(result.failure.kind, failure_kind::malformed) << e.text;
+    EXPECT_EQ(result.failure.error, e.error) << e.text;
+    EXPECT_EQ(result.failure.line, e.line) << e.text;
+    EXPECT_EQ(result.failure.column, e.column) << e.text;
   }
 }
 
 TEST(SizingScan, AHeaderLineMakesTheFileZeroBasedAndIsNoInstance) {
   auto result = read_text("3 10 4\n1,0 0:1 5:2\n#c\n 9:1\n3\n");
-  ASSERT_EQ(result.sizing.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.kind, failure_kind::none);
   EXPECT_TRUE(result.sizes.header.present);
   EXPECT_EQ(result.sizes.instance_count, 3);
   EXPECT_EQ(result.sizes.min_index, 0);
   EXPECT_EQ(feature_count(result.sizes), 10);  // whatever the largest index used
   EXPECT_EQ(result.label_map, (std::vector<std::int32_t>{1, 0, 3}));
   EXPECT_EQ(quarnel_test::column_entries(result.pairs, 0),
-            (std::vector<std::pair<std::uint64_t, double>>{{0, 1.0}, {5, 2.0}}));
+            (std::vector<std::pair<std::uint64_t, double>>{{0, 1.0}}));
+  EXPECT_EQ(quarnel_test::column_entries(result.pairs, 5),
+            (std::vector<std::pair<std::uint64_t, double>>{{0, 2.0}}));
 
   auto spaced = read_text("1 5 2 \t\r\n 4:1\r\n");
-  EXPECT_EQ(spaced.sizing.kind, failure_kind::none);
+  EXPECT_EQ(spaced.failure.kind, failure_kind::none);
   EXPECT_EQ(feature_count(spaced.sizes), 5);
   auto zeros = read_text("0 0 0\n");
-  EXPECT_EQ(zeros.sizing.kind, failure_kind::none);
+  EXPECT_EQ(zeros.failure.kind, failure_kind::none);
   EXPECT_EQ(zeros.sizes.instance_count, 0);
   EXPECT_EQ(feature_count(zeros.sizes), 0);
 
@@ -106,7 +108,7 @@ TEST(SizingScan, AHeaderLineMakesTheFileZeroBasedAndIsNoInstance) {
                            "#c\n1 2 3\n", "1 1:1\n1 2 3\n"}) {
     auto not_header = read_text(text);
     EXPECT_FALSE(not_header.sizes.header.present) << text;
-    EXPECT_EQ(not_header.sizing.error, scan_error::colon_missing) << text;
+    EXPECT_EQ(not_header.failure.error, scan_error::colon_missing) << text;
   }
 }
 
@@ -125,12 +127,12 @@ TEST(SizingScan, FaultsAgainstTheHeaderNameItsNumbers) {
   };
   for (const example& e : examples) {
     auto result = read_text(e.text);
-    EXPECT_EQ(result.sizing.kind, failure_kind::malformed) << e.text;
-    EXPECT_EQ(result.sizing.error, e.error) << e.text;
-    EXPECT_EQ(result.sizing.line, e.line) << e.text;
-    EXPECT_EQ(result.sizing.column, e.column) << e.text;
-    EXPECT_EQ(result.sizing.found, e.found) << e.text;
-    EXPECT_EQ(result.sizing.header_value, e.header_value) << e.text;
+    EXPECT_EQ(result.failure.kind, failure_kind::malformed) << e.text;
+    EXPECT_EQ(result.failure.error, e.error) << e.text;
+    EXPECT_EQ(result.failure.line, e.line) << e.text;
+    EXPECT_EQ(result.failure.column, e.column) << e.text;
+    EXPECT_EQ(result.failure.found, e.found) << e.text;
+    EXPECT_EQ(result.failure.header_value, e.header_value) << e.text;
   }
 }
 
@@ -147,12 +149,12 @@ TEST(SizingScan, LinesThatOutgrowTheBufferEndAsTheyWouldWhole) {
     auto whole = read_text(text, nullptr, 1 << 16);
     for (std::size_t block : {1, 2, 16}) {
       auto cut = read_text(text, nullptr, block);
-      EXPECT_EQ(cut.sizing.kind, whole.sizing.kind) << block << ": " << text;
-      EXPECT_EQ(cut.sizing.error, whole.sizing.error) << block << ": " << text;
-      EXPECT_EQ(cut.sizing.line, whole.sizing.line) << block << ": " << text;
-      EXPECT_EQ(cut.sizing.column, whole.sizing.column) << block << ": " << text;
+      EXPECT_EQ(cut.failure.kind, whole.failure.kind) << block << ": " << text;
+      EXPECT_EQ(cut.failure.error, whole.failure.error) << block << ": " << text;
+      EXPECT_EQ(cut.failure.line, whole.failure.line) << block << ": " << text;
+      EXPECT_EQ(cut.failure.column, whole.failure.column) << block << ": " << text;
       EXPECT_EQ(cut.sizes.instance_count, whole.sizes.instance_count) << block << ": " << text;
-      EXPECT_EQ(cut.fill.kind, whole.fill.kind) << block << ": " << text;
+      EXPECT_EQ(cut.failure.kind, whole.failure.kind) << block << ": " << text;
     }
   }
 }
@@ -174,14 +176,13 @@ std::size_t read_then_break(void* context, char* into, std::size_t size, quarnel
 TEST(SizingScan, AReadErrorIsAFailureNotAnEarlyEnd) {
   const std::string text = "1 1:1\n2 2:2\n";
   broken_source source{{text.data(), text.data() + text.size()}};
-  quarnel::label_dictionary dictionary;
-  ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
+  quarnel::range_tally tally;
+  ASSERT_TRUE(quarnel::range_tally_create(&tally));
   quarnel::line_reader reader;
   ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_break}, 4));
-  quarnel::problem_sizes sizes;
-  EXPECT_EQ(quarnel::sizing_scan(&reader, &sizes, &dictionary).kind, failure_kind::read_failed);
+  EXPECT_EQ(quarnel::sizing_scan(&reader, {true, {}}, &tally).kind, failure_kind::read_failed);
   quarnel::line_reader_close(&reader);
-  quarnel::label_dictionary_release(&dictionary);
+  quarnel::range_tally_release(&tally);
 }
 
 }  // namespace

@@ -1,53 +1,86 @@
 #include "test_support.h"
 
-#include "byte_source.h"
-#include "line_reader.h"
+#include "multilabel_reader.h"
+#include "range_reading.h"
+#include "scan_merge.h"
 
 namespace quarnel_test {
 namespace {
+
+using namespace quarnel;
+
+// The text the sizing scan reads, then the one the fill reads: the maker,
+// called between them, switches.
+struct two_texts {
+  memory_ranges sized;
+  memory_ranges filled;
+  bool filling;
+};
+
+failure_kind open_text(void* context, int k, byte_source* source) {
+  two_texts* texts = static_cast<two_texts*>(context);
+  return open_memory_range(texts->filling ? &texts->filled : &texts->sized, k, source);
+}
+
+void close_text(void*, int) {}
+
+struct maker_context {
+  read_result* result;
+  two_texts* texts;
+};
+
+void size_for(sparse_result* matrix, std::int64_t room, std::int64_t columns, sparse_columns* out) {
+  // Poison values show any entry the scan should have written but did not.
+  matrix->values.assign(static_cast<std::size_t>(room), -12345.0);
+  matrix->rows.assign(static_cast<std::size_t>(room), 999999);
+  matrix->starts.assign(static_cast<std::size_t>(columns) + 1, 999999);
+  *out = {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
+}
+
+bool make(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
+          sparse_columns* labels, sparse_columns* pairs) {
+  maker_context* made = static_cast<maker_context*>(context);
+  read_result* result = made->result;
+  result->made = true;
+  result->sizes = sizes;
+  result->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
+  size_for(&result->labels, label_entries(sizes), sizes.label_count, labels);
+  size_for(&result->pairs, sizes.element_count, feature_count(sizes), pairs);
+  made->texts->filling = true;
+  return true;
+}
 
 void record_duplicate(void* context, std::int32_t label, std::int64_t instance_number) {
   static_cast<read_result*>(context)->duplicates.emplace_back(label, instance_number);
 }
 
-void size_for(sparse_result* matrix, std::int64_t room, std::int64_t columns) {
-  // Poison values show any entry the scan should have written but did not.
-  matrix->values.assign(static_cast<std::size_t>(room), -12345.0);
-  matrix->rows.assign(static_cast<std::size_t>(room), 999999);
-  matrix->starts.assign(static_cast<std::size_t>(columns) + 1, 999999);
+std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size) {
+  const std::string* text = static_cast<const std::string*>(context);
+  if (offset >= static_cast<std::int64_t>(text->size())) return 0;
+  const std::size_t count = std::min(size, text->size() - static_cast<std::size_t>(offset));
+  text->copy(into, count, static_cast<std::size_t>(offset));
+  return count;
 }
 
 }  // namespace
 
 read_result read_text(const std::string& text, const std::string* fill_text,
-                      std::size_t block_size) {
-  using namespace quarnel;
+                      std::size_t block_size, const read_options& options) {
   read_result result{};
-  label_dictionary dictionary;
-  label_dictionary_create(&dictionary);
-  memory_cursor cursor{text.data(), text.data() + text.size()};
-  line_reader reader;
-  line_reader_open(&reader, memory_byte_source(&cursor), block_size);
-  result.sizing = sizing_scan(&reader, &result.sizes, &dictionary);
-  result.fill = no_failure();
-  result.label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
-  if (result.sizing.kind == failure_kind::none) {
-    const std::string& second = fill_text ? *fill_text : text;
-    memory_cursor again{second.data(), second.data() + second.size()};
-    reader.source = memory_byte_source(&again);
-    line_reader_restart(&reader);
-    size_for(&result.labels, result.sizes.label_entry_count, result.sizes.instance_count);
-    size_for(&result.pairs, result.sizes.element_count, result.sizes.instance_count);
-    result.fill = fill_scan(
-        &reader, result.sizes, dictionary,
-        {result.labels.values.data(), result.labels.rows.data(), result.labels.starts.data(),
-         result.sizes.label_entry_count},
-        {result.pairs.values.data(), result.pairs.rows.data(), result.pairs.starts.data(),
-         result.sizes.element_count},
-        {&result, record_duplicate});
-  }
-  line_reader_close(&reader);
-  label_dictionary_release(&dictionary);
+  two_texts texts{};
+  texts.sized.text = &text;
+  texts.filled.text = fill_text != nullptr ? fill_text : &text;
+  std::string* source = const_cast<std::string*>(&text);
+  texts.sized.starts = line_aligned_starts(static_cast<std::int64_t>(text.size()),
+                                           options.range_bytes, source, read_string);
+  texts.filled.starts = fill_text != nullptr ? std::vector<std::int64_t>{} : texts.sized.starts;
+  if (fill_text != nullptr) texts.sized.starts.clear();  // a changed text is read whole
+  const int count = static_cast<int>(texts.sized.starts.size()) + 1;
+  text_ranges ranges{&texts, count, compression_format::none, open_text, close_text, block_size};
+  memory_text_ranges(&texts.sized);
+  memory_text_ranges(&texts.filled);
+  maker_context context{&result, &texts};
+  result.failure = read_ranges(ranges, options, {&context, make, {&result, record_duplicate}});
   return result;
 }
 

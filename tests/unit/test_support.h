@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fill_scan.h"
-#include "label_dictionary.h"
-#include "sizing_scan.h"
+#include "problem_sizes.h"
+#include "read_options.h"
 
 namespace quarnel_test {
 
@@ -19,20 +19,21 @@ struct sparse_result {
 };
 
 struct read_result {
-  quarnel::scan_failure sizing;  // how the sizing scan ended
-  quarnel::scan_failure fill;    // how the fill scan ended (none if not run)
+  quarnel::scan_failure failure;  // how the read ended
+  bool made;                      // the sizing scan passed and the outputs were made
   quarnel::problem_sizes sizes;
   std::vector<std::int32_t> label_map;
-  sparse_result labels;
-  sparse_result pairs;
+  sparse_result labels;  // instances as rows, one column per label
+  sparse_result pairs;   // instances as rows, one column per feature
   std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
 };
 
-// The sizing scan over `text`, then the fill scan over `fill_text` (the same
-// text unless given), as the reader does; `block_size` is the read buffer's
-// starting size.
+// Reads `text` as the reader does, both scans over ranges of about
+// `options.range_bytes` (one range when 0); the fill reads `fill_text`
+// instead when given (and then the text is one range). `block_size` is the
+// read buffer's starting size.
 read_result read_text(const std::string& text, const std::string* fill_text = nullptr,
-                      std::size_t block_size = 64);
+                      std::size_t block_size = 64, const quarnel::read_options& options = {});
 
 // The entries of column `column` as (row, value) pairs, in stored order.
 std::vector<std::pair<std::uint64_t, double>> column_entries(const sparse_result& matrix,

@@ -1,0 +1,99 @@
+#include "file_ranges.h"
+
+#include "utf8_file_calls.h"
+
+namespace quarnel {
+namespace {
+
+bool seek_to(std::FILE* file, std::int64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+std::size_t read_at(void* context, std::int64_t offset, char* into, std::size_t size) {
+  std::FILE* file = static_cast<std::FILE*>(context);
+  if (!seek_to(file, offset)) return 0;
+  return std::fread(into, 1, size, file);
+}
+
+// Reads a plain range, no further than its end.
+std::size_t read_range(void* context, char* into, std::size_t size, read_fault* fault) {
+  file_range* range = static_cast<file_range*>(context);
+  if (static_cast<std::int64_t>(size) > range->left) size = static_cast<std::size_t>(range->left);
+  if (size == 0) return 0;
+  const std::size_t count = std::fread(into, 1, size, range->file);
+  if (count < size && std::ferror(range->file)) *fault = read_fault::io_error;
+  range->left -= static_cast<std::int64_t>(count);
+  return count;
+}
+
+failure_kind open_range(void* context, int k, byte_source* source) {
+  file_ranges* ranges = static_cast<file_ranges*>(context);
+  file_range& range = ranges->ranges[k];
+  range.file = open_named_file(ranges->fname, "rb");
+  if (range.file == nullptr) return failure_kind::file_changed;
+  if (ranges->format != compression_format::none) {
+    range.decoding_open = true;
+    if (!decoding_source_open(&range.decoding, ranges->format, file_byte_source(range.file)))
+      return failure_kind::out_of_memory;
+    *source = decoded_bytes(&range.decoding);
+    return failure_kind::none;
+  }
+  // The file is opened again for each scan: it must still be the file
+  // that was split.
+  if (size_of_open_file(range.file) != ranges->size) return failure_kind::file_changed;
+  const std::int64_t first = k == 0 ? 0 : ranges->starts[k - 1];
+  const std::int64_t last =
+      k == static_cast<int>(ranges->starts.size()) ? ranges->size : ranges->starts[k];
+  if (!seek_to(range.file, first)) return failure_kind::read_failed;
+  range.left = ranges->size < 0 ? INT64_MAX : last - first;  // a size unknown: to the end
+  *source = {&range, read_range};
+  return failure_kind::none;
+}
+
+void close_range(void* context, int k) {
+  file_range& range = static_cast<file_ranges*>(context)->ranges[k];
+  if (range.decoding_open) decoding_source_close(&range.decoding);
+  range.decoding_open = false;
+  if (range.file != nullptr) std::fclose(range.file);
+  range.file = nullptr;
+}
+
+}  // namespace
+
+std::int64_t size_of_open_file(std::FILE* file) {
+#if defined(_WIN32)
+  if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+  const std::int64_t size = _ftelli64(file);
+#else
+  if (fseeko(file, 0, SEEK_END) != 0) return -1;
+  const std::int64_t size = static_cast<std::int64_t>(ftello(file));
+#endif
+  std::rewind(file);
+  return size;
+}
+
+bool split_file(const char* fname, compression_format format, std::int64_t size,
+                std::int64_t range_bytes, file_ranges* ranges) {
+  ranges->fname = fname;
+  ranges->format = format;
+  ranges->size = size;
+  ranges->starts.clear();
+  if (format == compression_format::none && range_bytes > 0 && size > range_bytes) {
+    std::FILE* file = open_named_file(fname, "rb");
+    if (file == nullptr) return false;
+    ranges->starts = line_aligned_starts(size, range_bytes, file, read_at);
+    std::fclose(file);
+  }
+  ranges->ranges.assign(ranges->starts.size() + 1, file_range{});
+  return true;
+}
+
+text_ranges file_text_ranges(file_ranges* ranges) {
+  return {ranges, static_cast<int>(ranges->ranges.size()), ranges->format, open_range, close_range};
+}
+
+}  // namespace quarnel

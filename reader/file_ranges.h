@@ -1,0 +1,44 @@
+// A data file as text ranges: a plain file split at line ends into ranges
+// that threads read at once, each through a stream of its own; a
+// compressed file as one range, decoded as it is read. Every range is
+// opened when a scan begins and closed when it ends, so that no file stays
+// open while the outputs are made.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "compression_format.h"
+#include "decoding_source.h"
+#include "text_ranges.h"
+
+namespace quarnel {
+
+struct file_range {
+  std::FILE* file = nullptr;
+  std::int64_t left = 0;  // bytes of the range not yet read
+  decoding_source decoding{};
+  bool decoding_open = false;
+};
+
+struct file_ranges {
+  const char* fname;
+  compression_format format;
+  std::int64_t size;                 // the file's size when it was split
+  std::vector<std::int64_t> starts;  // first byte of each range after the first
+  std::vector<file_range> ranges;
+};
+
+// Splits the plain file `fname`, of `size` bytes, into ranges of about
+// `range_bytes` (one range when 0 or the file is smaller), or takes a
+// compressed one whole. False when the file cannot be read for the split.
+bool split_file(const char* fname, compression_format format, std::int64_t size,
+                std::int64_t range_bytes, file_ranges* ranges);
+
+text_ranges file_text_ranges(file_ranges* ranges);
+
+// The size of the open file, or -1 when the system cannot tell.
+std::int64_t size_of_open_file(std::FILE* file);
+
+}  // namespace quarnel

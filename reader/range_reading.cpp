@@ -1,0 +1,262 @@
+#include "range_reading.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "decoding_source.h"
+#include "fill_scan.h"
+#include "line_reader.h"
+#include "multilabel_reader.h"
+#include "scan_merge.h"
+#include "sizing_scan.h"
+#include "task_threads.h"
+
+namespace quarnel {
+namespace {
+
+// Above this many repeated labels the fill runs in file order on the
+// calling thread, reporting them as it goes, rather than keeping them.
+constexpr std::int64_t most_kept_repeats = 1 << 16;
+
+// One range opened for a scan: its source and line reader, released on
+// every path.
+struct open_range {
+  const text_ranges* text;
+  int k;
+  line_reader reader{};
+  bool opened = false;
+  bool reader_open = false;
+  open_range(const text_ranges* text, int k) : text(text), k(k) {}
+  open_range(const open_range&) = delete;
+  open_range& operator=(const open_range&) = delete;
+  // Returns failure_kind::none when the range's lines can be read.
+  failure_kind open() {
+    byte_source source{};
+    const failure_kind opened_as = text->open(text->context, k, &source);
+    opened = true;
+    if (opened_as != failure_kind::none) return opened_as;
+    reader_open = line_reader_open(
+        &reader, source, text->block_size != 0 ? text->block_size : default_block_size);
+    return reader_open ? failure_kind::none : failure_kind::out_of_memory;
+  }
+  ~open_range() {
+    if (reader_open) line_reader_close(&reader);
+    if (opened) text->close(text->context, k);
+  }
+};
+
+// A scan that ended on a failing source: says whether the file could not be
+// read, its compressed data is bad, or a decoder ran out of memory.
+scan_failure source_failure(const scan_failure& failure, const line_reader& reader,
+                            compression_format format) {
+  if (failure.kind != failure_kind::read_failed) return failure;
+  if (reader.fault == read_fault::corrupt_data) return failure_of(failure_kind::corrupt_data, format);
+  if (reader.fault == read_fault::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  return failure;
+}
+
+struct reading {
+  const text_ranges* text;
+  const read_options* options;
+  file_header header;  // the file's first line, for the ranges after the first
+  std::vector<range_tally> tallies;
+  std::vector<scan_failure> failures;
+  // The fill.
+  problem_sizes sizes{};
+  label_dictionary dictionary{};
+  std::vector<std::int64_t*> label_columns;
+  std::vector<std::int64_t> first_instances;
+  sparse_columns labels{};
+  sparse_columns pairs{};
+  placing how = placing::in_order;
+  std::vector<std::vector<std::pair<std::int32_t, std::int64_t>>> repeats;
+  duplicate_label_sink live_repeats{};
+};
+
+void size_range(void* context, int k) {
+  reading* read = static_cast<reading*>(context);
+  open_range range(read->text, k);
+  scan_failure& failure = read->failures[k];
+  const failure_kind opened = range.open();
+  if (opened != failure_kind::none) {
+    failure = failure_of(opened);
+    return;
+  }
+  const range_bounds bounds{k == 0, read->header};
+  failure = source_failure(sizing_scan(&range.reader, bounds, &read->tallies[k]), range.reader,
+                           read->text->format);
+  if (failure.kind == failure_kind::malformed)
+    failure = damage_after_fault(&range.reader, failure, read->text->format);
+  else if (failure.kind == failure_kind::read_failed && k == 0 && range.reader.bytes_read == 0)
+    // A name that opens but cannot be read at all, such as a directory.
+    failure = failure_of(failure_kind::cannot_open);
+}
+
+void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number) {
+  static_cast<std::vector<std::pair<std::int32_t, std::int64_t>>*>(context)->emplace_back(
+      label, instance_number);
+}
+
+void fill_range(reading* read, int k, duplicate_label_sink repeats) {
+  open_range range(read->text, k);
+  scan_failure& failure = read->failures[k];
+  const failure_kind opened = range.open();
+  if (opened != failure_kind::none) {
+    failure = failure_of(opened);
+    return;
+  }
+  const range_fill fill{&read->sizes,      &read->dictionary,        &read->tallies[k],
+                        read->label_columns[k], read->first_instances[k], k == 0,
+                        read->how,         read->labels,             read->pairs,
+                        repeats};
+  failure = source_failure(fill_scan(&range.reader, fill), range.reader, read->text->format);
+}
+
+void fill_range_kept(void* context, int k) {
+  reading* read = static_cast<reading*>(context);
+  try {
+    fill_range(read, k, {&read->repeats[k], keep_repeat});
+  } catch (const std::bad_alloc&) {
+    read->failures[k] = failure_of(failure_kind::out_of_memory);
+  }
+}
+
+// The line within the whole text of a failure whose line counts within
+// range `k`.
+scan_failure in_file(scan_failure failure, const reading& read, int k) {
+  if (failure.kind != failure_kind::malformed) return failure;
+  for (int r = 0; r < k; ++r) failure.line += read.tallies[r].line_count;
+  return failure;
+}
+
+// The file's first line, when it is a header, for the ranges after the first.
+file_header peek_header(const text_ranges& text) {
+  file_header header{};
+  open_range range(&text, 0);
+  if (range.open() != failure_kind::none) return header;
+  const char* first = nullptr;
+  const char* last = nullptr;
+  if (next_line(&range.reader, &first, &last) == line_status::line && range.reader.line_number == 1)
+    scan_header(first, last, &header);
+  return header;
+}
+
+// Ranges 0 to `k` hold the fault `fault` (lines within range k): a value
+// that is not a number before it comes first.
+scan_failure first_fault(const reading& read, int k, const scan_failure& fault) {
+  const bool whole = fault.error == scan_error::header_instance_count;
+  for (int r = 0; r <= k; ++r) {
+    open_range range(read.text, r);
+    if (range.open() != failure_kind::none) break;
+    const bool last_range = r == k && !whole;
+    const scan_failure bad = first_bad_value(&range.reader, last_range ? fault.line : INT64_MAX,
+                                             last_range ? fault.column : 1, r == 0);
+    if (bad.kind != failure_kind::none) return in_file(bad, read, r);
+  }
+  return whole ? fault : in_file(fault, read, k);
+}
+
+// A file with a header holds exactly the instances it gives; the count is
+// known only at the end, but the fault is the header's, on line 1.
+scan_failure check_instance_count(const problem_sizes& sizes) {
+  if (!sizes.header.present || sizes.instance_count == sizes.header.instances) return no_failure();
+  scan_failure failure = malformed_at(scan_error::header_instance_count, 1, 1);
+  failure.found = sizes.instance_count;
+  failure.header_value = sizes.header.instances;
+  return failure;
+}
+
+scan_failure size_all(reading* read, int threads) {
+  const int count = read->text->count;
+  for (int k = 0; k < count; ++k)
+    if (!range_tally_create(&read->tallies[k])) return failure_of(failure_kind::out_of_memory);
+  if (count > 1) read->header = peek_header(*read->text);
+  run_tasks({read, count, size_range}, threads);
+  for (int k = 0; k < count; ++k) {
+    const scan_failure& failure = read->failures[k];
+    if (failure.kind == failure_kind::malformed) return first_fault(*read, k, failure);
+    if (failure.kind != failure_kind::none) return failure;
+  }
+  // The first range read line 1 itself; the others took it from a first look.
+  if (count > 1 && !(read->tallies[0].header == read->header))
+    return failure_of(failure_kind::file_changed);
+  return no_failure();
+}
+
+scan_failure fill_all(reading* read, int threads, output_maker maker) {
+  const int count = read->text->count;
+  if (read->how == placing::by_range) {
+    read->repeats.resize(static_cast<std::size_t>(count));
+    run_tasks({read, count, fill_range_kept}, threads);
+    // The repeats in file order, up to the first range that failed.
+    for (int k = 0; k < count; ++k) {
+      for (const auto& repeat : read->repeats[k])
+        maker.duplicates.report(maker.duplicates.context, repeat.first, repeat.second);
+      if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
+    }
+    return no_failure();
+  }
+  for (int k = 0; k < count; ++k) {
+    fill_range(read, k, maker.duplicates);
+    if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
+  }
+  if (!columns_filled_as_counted(read->tallies.data(), count, read->sizes, read->label_columns.data(),
+                                 read->labels, read->pairs))
+    return failure_of(failure_kind::file_changed);
+  return no_failure();
+}
+
+scan_failure read_all(reading* read, output_maker maker) {
+  const int count = read->text->count;
+  const int threads = read->options->threads < 1 ? 1 : read->options->threads;
+  read->tallies.assign(static_cast<std::size_t>(count), range_tally{});
+  read->failures.assign(static_cast<std::size_t>(count), no_failure());
+  read->label_columns.assign(static_cast<std::size_t>(count), nullptr);
+  scan_failure failure = size_all(read, threads);
+  if (failure.kind != failure_kind::none) return failure;
+
+  if (!label_dictionary_create(&read->dictionary) ||
+      !merge_tallies(read->tallies.data(), count, &read->sizes, &read->dictionary,
+                     read->label_columns.data()))
+    return failure_of(failure_kind::out_of_memory);
+  failure = check_instance_count(read->sizes);
+  if (failure.kind != failure_kind::none) return first_fault(*read, count - 1, failure);
+  read->first_instances.assign(static_cast<std::size_t>(count), 0);
+  for (int k = 1; k < count; ++k)
+    read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
+
+  if (!maker.make(maker.context, read->sizes, read->dictionary, &read->labels, &read->pairs))
+    return failure_of(failure_kind::out_of_memory);
+  read->how = count > 1 && threads > 1 && read->sizes.repeated_labels <= most_kept_repeats
+                  ? placing::by_range
+                  : placing::in_order;
+  if (!lay_out_columns(read->tallies.data(), count, read->sizes, read->label_columns.data(),
+                       read->labels, read->pairs, read->how)) {
+    read->how = placing::in_order;
+    lay_out_columns(read->tallies.data(), count, read->sizes, read->label_columns.data(),
+                    read->labels, read->pairs, read->how);
+  }
+  for (scan_failure& range_failure : read->failures) range_failure = no_failure();
+  return fill_all(read, threads, maker);
+}
+
+}  // namespace
+
+scan_failure read_ranges(const text_ranges& text, const read_options& options, output_maker maker) {
+  reading read{};
+  read.text = &text;
+  read.options = &options;
+  scan_failure failure;
+  try {
+    failure = read_all(&read, maker);
+  } catch (const std::bad_alloc&) {
+    failure = failure_of(failure_kind::out_of_memory);
+  }
+  for (range_tally& tally : read.tallies) range_tally_release(&tally);
+  release_label_columns(read.label_columns.data(), static_cast<int>(read.label_columns.size()));
+  label_dictionary_release(&read.dictionary);
+  return failure;
+}
+
+}  // namespace quarnel

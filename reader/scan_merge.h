@@ -1,0 +1,36 @@
+// Joins the sizing scan's ranges, in file order, into what one scan over
+// the whole file gives, and lays out the outputs' columns from their counts.
+#pragma once
+
+#include <cstdint>
+
+#include "fill_scan.h"
+#include "label_dictionary.h"
+#include "problem_sizes.h"
+#include "sizing_scan.h"
+
+namespace quarnel {
+
+// The file's sizes and labels from the tallies of its `count` ranges:
+// labels in order of first appearance in the file, and for each range the
+// column of each of its labels (`label_columns[r][local position]`, arrays
+// the caller releases with release_label_columns). False when out of memory.
+bool merge_tallies(const range_tally* tallies, int count, problem_sizes* sizes,
+                   label_dictionary* dictionary, std::int64_t** label_columns);
+void release_label_columns(std::int64_t** label_columns, int count);
+
+// Writes the column starts of both outputs from the tallies' counts and
+// readies them for `how`; by_range also sets every slot's `next`. False
+// when a column holds too many entries for by_range's 32-bit places; the
+// caller then fills in_order.
+bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes,
+                     std::int64_t* const* label_columns, sparse_columns labels,
+                     sparse_columns pairs, placing how);
+
+// After an in_order fill: true when every column received exactly the
+// entries the tallies counted (so the file did not change between scans).
+bool columns_filled_as_counted(const range_tally* tallies, int count, const problem_sizes& sizes,
+                               std::int64_t* const* label_columns, const sparse_columns& labels,
+                               const sparse_columns& pairs);
+
+}  // namespace quarnel
