@@ -19,6 +19,7 @@
 #include <sys/resource.h>
 
 #include "line_reader.h"
+#include "memory_advice.h"
 #include "multilabel_reader.h"
 
 using namespace quarnel;
@@ -73,6 +74,7 @@ struct plain_outputs {
 void* uninitialised(plain_outputs* outputs, std::int64_t count, std::size_t size) {
   const std::size_t bytes = static_cast<std::size_t>(count < 1 ? 1 : count) * size;
   void* memory = std::malloc(bytes);
+  advise_huge_pages(memory, bytes);  // as the module's arrays are
   outputs->arrays.push_back(memory);
   outputs->bytes += static_cast<std::int64_t>(bytes);
   return memory;

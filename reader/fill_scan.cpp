@@ -6,6 +6,7 @@
 #include "file_header.h"
 #include "line_scanner.h"
 #include "scan_merge.h"
+#include "staged_scatter.h"
 
 namespace quarnel {
 namespace {
@@ -20,6 +21,8 @@ struct seen_labels {
 
 struct fill_state {
   const range_fill* fill;
+  staged_scatter labels;
+  staged_scatter pairs;
   seen_labels seen;
   index_scratch scratch;
   std::int64_t instance;  // row of the current instance
@@ -103,8 +106,7 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
         }
         seen.flags[key] = 1;
         seen.set[seen.set_count++] = key;
-        fill.labels.rows[place] = row;
-        fill.labels.values[place] = 1.0;
+        staged_scatter_put(&state->labels, static_cast<std::uint64_t>(place), row, 1.0);
         ++state->labels_filled;
         return scan_error::none;
       },
@@ -116,9 +118,10 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
           changed = true;
           return scan_result{value_first, scan_error::stopped};
         }
-        const char* value_end = convert_double(value_first, line_last, &fill.pairs.values[place]);
+        double value = 0;
+        const char* value_end = convert_double(value_first, line_last, &value);
         if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
-        fill.pairs.rows[place] = row;
+        staged_scatter_put(&state->pairs, static_cast<std::uint64_t>(place), row, value);
         ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
         previous_index = index;
@@ -222,9 +225,16 @@ scan_failure fill_scan(line_reader* reader, const range_fill& fill) {
   state.seen.set = static_cast<std::int64_t*>(
       std::malloc(static_cast<std::size_t>(keys) * sizeof(std::int64_t)));
   scan_failure failure = failure_of(failure_kind::out_of_memory);
-  if (state.seen.flags != nullptr && state.seen.set != nullptr)
+  const bool staged =
+      staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) &&
+      staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room);
+  if (staged && state.seen.flags != nullptr && state.seen.set != nullptr)
     failure = fill.how == placing::in_order ? fill_lines<placing::in_order>(&state, reader)
                                             : fill_lines<placing::by_range>(&state, reader);
+  // Whatever was staged reaches the arrays, on failure too: they stop
+  // at the same entry however the text was delivered.
+  staged_scatter_close(&state.labels);
+  staged_scatter_close(&state.pairs);
   std::free(state.seen.flags);
   std::free(state.seen.set);
   index_scratch_release(&state.scratch);

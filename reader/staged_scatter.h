@@ -1,0 +1,48 @@
+// Entries written to places spread over large arrays, one place per column
+// and many columns at once, reach the arrays through a stage: each entry is
+// first appended to the buffer of its band (a stretch of the arrays' places),
+// and a full buffer is written out at once. The arrays are then written a
+// band at a time, within the reach of the processor's address cache, where
+// writing each entry straight to its place would miss that cache on nearly
+// every entry (costly above all in a virtual machine).
+#pragma once
+
+#include <cstdint>
+
+namespace quarnel {
+
+struct staged_entry {
+  std::uint64_t place;
+  std::uint64_t row;
+  double value;
+};
+
+struct staged_scatter {
+  double* values;        // the arrays written
+  std::uint64_t* rows;
+  int band_shift;        // a place's band: place >> band_shift
+  std::int64_t bands;
+  staged_entry* stage;   // `bands` buffers of `band_room` entries
+  std::uint32_t* staged;  // entries held in each buffer
+};
+
+constexpr std::uint32_t band_room = 64;
+
+// Stages entries for arrays of `room` places. False when out of memory.
+bool staged_scatter_open(staged_scatter* scatter, double* values, std::uint64_t* rows,
+                         std::int64_t room);
+// Writes out what is staged and releases the stage.
+void staged_scatter_close(staged_scatter* scatter);
+
+void staged_scatter_flush_band(staged_scatter* scatter, std::int64_t band);
+
+inline void staged_scatter_put(staged_scatter* scatter, std::uint64_t place, std::uint64_t row,
+                               double value) {
+  const std::int64_t band = static_cast<std::int64_t>(place >> scatter->band_shift);
+  const std::uint32_t count = scatter->staged[band];
+  scatter->stage[band * band_room + count] = {place, row, value};
+  scatter->staged[band] = count + 1;
+  if (count + 1 == band_room) staged_scatter_flush_band(scatter, band);
+}
+
+}  // namespace quarnel
