@@ -19,9 +19,9 @@ function folder = build_quarnel(folder)
 %  Compressed files are read and written with zlib, libbz2, liblzma and libzstd. In
 %  Octave all four are linked; in MATLAB those found under the usual
 %  prefixes are, and a file in another format is refused with a message.
-%  A C++ library without floating-point std::from_chars (Apple's libc++,
-%  GCC before 11) needs the fast_float headers; without them the MATLAB
-%  build stops with a message naming the package. The prefixes searched:
+%  Numbers are converted with the header-only libraries fast_float and
+%  {fmt}, searched for under the same prefixes; without their headers the
+%  compiler stops with a message naming the packages. The prefixes searched:
 %  those in the environment variable QUARNEL_DEPS (separated as in PATH),
 %  then Homebrew's on macOS, vcpkg's ($VCPKG_ROOT) with MSVC or MSYS2's
 %  with MinGW on Windows, /usr and /usr/local on Linux. On Windows and
@@ -60,10 +60,7 @@ if in_matlab
 else
   codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
             '-DQUARNEL_HAVE_ZSTD', '-lz', '-lbz2', '-llzma', '-lzstd'};
-  % fast_float, where the C++ library lacks floating-point from_chars
-  % (Octave built with clang and libc++, as on macOS).
-  [~, fast_float] = find_fast_float(dependency_prefixes(false));
-  flags = [codecs, fast_float];
+  flags = [codecs, number_headers(dependency_prefixes(false))];
 end
 
 functions = {'quarnel', 'quarnel_write'};
@@ -124,8 +121,8 @@ end
 
 function [flags, dlls] = matlab_flags()
 % The C++17 flag of the selected compiler, then the -I, -D and library
-% flags of fast_float and of the decoding libraries found, and the DLLs to
-% copy beside the module.
+% flags of fast_float, {fmt} and the decoding libraries found, and the DLLs
+% to copy beside the module.
 standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 msvc = false;
 platform = struct('kind', 'linux', 'arch', '', 'architectures', []);
@@ -145,17 +142,8 @@ elseif ismac()
   end
 end
 prefixes = dependency_prefixes(msvc);
-[found, fast_float] = find_fast_float(prefixes);
-if ~found && lacks_float_from_chars(standard)
-  error(['build_quarnel: this compiler''s C++ library has no floating-point ' ...
-         'std::from_chars, so quarnel needs the fast_float headers, and they were not ' ...
-         'found. Install fast_float (macOS: brew install fast_float; Windows: vcpkg ' ...
-         'install fast-float, or in MSYS2 pacman -S mingw-w64-x86_64-fast_float; ' ...
-         'Linux: libfast-float-dev or your distribution''s package), or set QUARNEL_DEPS ' ...
-         'to the folder that holds include/fast_float/fast_float.h.']);
-end
 [decoders, dlls] = find_decoders(prefixes, platform);
-flags = [{standard}, fast_float, decoders];
+flags = [{standard}, number_headers(prefixes), decoders];
 end
 
 function prefixes = dependency_prefixes(msvc)
@@ -193,34 +181,22 @@ if ~strcmp(prefix, '/usr')
 end
 end
 
-function [found, flags] = find_fast_float(prefixes)
-% Whether a prefix holds the fast_float headers, and the -I they need.
-found = false;
+function flags = number_headers(prefixes)
+% The -I flags of the number conversions' header-only libraries, fast_float
+% and {fmt}, for the prefixes that hold them. One found in no prefix is left
+% to the compiler's own search path, and the source names the packages
+% when it is not there either.
+headers = {fullfile('fast_float', 'fast_float.h'), fullfile('fmt', 'format.h')};
 flags = {};
-for p = 1:numel(prefixes)
-  if exist(fullfile(prefixes{p}, 'include', 'fast_float', 'fast_float.h'), 'file') == 2
-    found = true;
-    flags = include_flag(prefixes{p});
-    return;
+for h = 1:numel(headers)
+  for p = 1:numel(prefixes)
+    if exist(fullfile(prefixes{p}, 'include', headers{h}), 'file') == 2
+      flag = include_flag(prefixes{p});
+      if ~isempty(flag) && ~any(strcmp(flags, flag{1}))
+        flags = [flags, flag];
+      end
+      break;
+    end
   end
 end
-end
-
-function lacks = lacks_float_from_chars(standard)
-% Compiles a probe with the build's compiler and flags: true when its
-% standard library does not say it has floating-point from_chars, the test
-% the reader's conversions make themselves.
-probe_folder = tempname();
-mkdir(probe_folder);
-probe = fullfile(probe_folder, 'probe.cpp');
-file = fopen(probe, 'w');
-fprintf(file, '#include <charconv>\n#ifndef __cpp_lib_to_chars\n#error no from_chars\n#endif\n');
-fclose(file);
-try
-  evalc('mex(''-c'', standard, probe, ''-outdir'', probe_folder)');
-  lacks = false;
-catch
-  lacks = true;
-end
-rmdir(probe_folder, 's');
 end

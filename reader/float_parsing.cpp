@@ -1,32 +1,41 @@
 #include "float_parsing.h"
 
-#if QUARNEL_STD_FLOAT_FROM_CHARS
-
-namespace quarnel {
-
-std::from_chars_result parse_decimal_double(const char* first, const char* last, double* value) {
-  return std::from_chars(first, last, *value);
-}
-
-std::from_chars_result parse_hex_double(const char* first, const char* last, double* value) {
-  return std::from_chars(first, last, *value, std::chars_format::hex);
-}
-
-}  // namespace quarnel
-
-#else
-
 #if !__has_include(<fast_float/fast_float.h>)
-#error "this standard library has no floating-point std::from_chars: quarnel needs fast_float (Debian and Ubuntu: libfast-float-dev; Homebrew: fast_float; vcpkg: fast-float; MSYS2: mingw-w64-x86_64-fast_float)"
+#error "quarnel needs fast_float's headers (Debian and Ubuntu: libfast-float-dev; Homebrew: fast_float; vcpkg: fast-float; MSYS2: mingw-w64-x86_64-fast_float)"
 #endif
 #include <fast_float/fast_float.h>
+#include <locale.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "c_locale.h"
+#if defined(__APPLE__) || defined(__FreeBSD__)
+#include <xlocale.h>
+#endif
 
 namespace quarnel {
+namespace {
+
+// strtod under the "C" locale, made on first use and kept for the life of
+// the process. MinGW-w64 on the old msvcrt runtime has no locale objects,
+// and a C library may fail to make one: plain strtod then, which reads the
+// same since both hosts keep LC_NUMERIC at "C".
+double strtod_in_c_locale(const char* text, char** end) {
+#if defined(__MINGW32__) && !defined(_UCRT)
+  return std::strtod(text, end);
+#else
+#if defined(_WIN32)
+  static const _locale_t locale = _create_locale(LC_ALL, "C");
+  if (locale) return _strtod_l(text, end, locale);
+#else
+  static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  if (locale) return strtod_l(text, end, locale);
+#endif
+  return std::strtod(text, end);
+#endif
+}
+
+}  // namespace
 
 std::from_chars_result parse_decimal_double(const char* first, const char* last, double* value) {
   // fast_float gives the infinity or signed zero of an out-of-range number.
@@ -35,9 +44,8 @@ std::from_chars_result parse_decimal_double(const char* first, const char* last,
 }
 
 std::from_chars_result parse_hex_double(const char* first, const char* last, double* value) {
-  const c_locale_handle locale = c_locale();
-  if (first == last || !locale) return {first, std::errc::invalid_argument};
-  // strtod_l reads up to a NUL, so the number is copied out with its "0x";
+  if (first == last) return {first, std::errc::invalid_argument};
+  // strtod reads up to a NUL, so the number is copied out with its "0x";
   // most fit the stack, a long run of digits takes the heap.
   const std::size_t length = static_cast<std::size_t>(last - first);
   char local[128];
@@ -48,12 +56,8 @@ std::from_chars_result parse_hex_double(const char* first, const char* last, dou
   std::memcpy(text + 2, first, length);
   text[length + 2] = '\0';
   char* end = nullptr;
-#if defined(_WIN32)
-  *value = _strtod_l(text, &end, locale);
-#else
-  *value = strtod_l(text, &end, locale);
-#endif
-  // Out of range, strtod_l already gives strtod's infinity, subnormal or zero.
+  // Out of range, strtod already gives its infinity, subnormal or zero.
+  *value = strtod_in_c_locale(text, &end);
   const std::ptrdiff_t read = end - text - 2;
   if (text != local) std::free(text);
   if (read <= 0) return {first, std::errc::invalid_argument};
@@ -61,5 +65,3 @@ std::from_chars_result parse_hex_double(const char* first, const char* last, dou
 }
 
 }  // namespace quarnel
-
-#endif

@@ -1,21 +1,11 @@
 // Text to double, bit-identical to the C library's strtod, on every standard
-// library. Where the library has floating-point std::from_chars (its
-// feature-test macro says so: libstdc++ 11 and later, MSVC) the conversions
-// use it. Elsewhere (libc++, whose floating-point from_chars is missing or
-// incomplete; Apple's, whose binary may predate it; older libstdc++) decimal
-// numbers go to fast_float and hexadecimal ones to the C library's strtod_l
-// under the "C" locale, never the process locale. This is the only place
-// that choice is made.
+// library and without any versioned symbol of the C++ library: decimal
+// numbers go to fast_float (header-only, correctly rounded, subnormals
+// included), hexadecimal ones to the C library's strtod under the "C"
+// locale, never the process locale.
 #pragma once
 
 #include <charconv>
-
-// Defined by a build that checks the second way on a library with the first.
-#if defined(__cpp_lib_to_chars) && !defined(QUARNEL_NO_STD_FLOAT_CHARCONV)
-#define QUARNEL_STD_FLOAT_FROM_CHARS 1
-#else
-#define QUARNEL_STD_FLOAT_FROM_CHARS 0
-#endif
 
 namespace quarnel {
 

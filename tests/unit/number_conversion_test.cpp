@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +80,8 @@ TEST(ConvertDouble, AgreesWithStrtodOnTrickyForms) {
       "0.1", "0.30000000000000004", "1.7976931348623157e308", "1.7976931348623159e308",
       "1e308", "1e309", "-1e309", "1e400", "2.2250738585072014e-308", "2.2250738585072011e-308",
       "4.9406564584124654e-324", "2.4703282292062327e-324", "2.4703282292062328e-324",
+      // Subnormals, which some standard libraries' from_chars read as zero.
+      "1e-310", "-1e-310", "4.9e-324", "2.225073858507201e-308", "3e-320",
       "1e-324", "-1e-324", "1e-400", "-1e-400", "0e999999999999", "0.0000000000001e-320",
       "1000000000000000000000e-330", "0.000000000000000000001e330",
       "1e99999999999999999999", "1e-99999999999999999999",
@@ -190,17 +193,29 @@ TEST(ConvertDouble, NeverReadsPastTheEnd) {
 }
 
 // What the writer formats, strtod reads back to the same bits, in the room
-// the writer reserves, whichever way this standard library formats.
-TEST(FormatDouble, ReadsBackToTheSameDoubleWithinItsRoom) {
+// the writer reserves; and, where this build's standard library has
+// floating-point std::to_chars, it is that function's text to the character.
+TEST(FormatDouble, ReadsBackAndMatchesToChars) {
   std::mt19937_64 random(42);
   const double specials[] = {0.0, -0.0, 0.1, 1e23, 5e-324, -2.2250738585072014e-308,
-                             1.7976931348623157e308, 123456.0, 1e21, 1e-7,
+                             1.7976931348623157e308, 123456.0, 1e21, 1e-7, 1e5, 1e-4, 1e-3,
+                             1e-5, 1e16, 1e22, 5e21, 9007199254740993.0, 0x1p60, 0x1p64,
+                             0x1.fffffffffffffp73, 123456789012345680000.0, 1e100, 1e-310,
                              std::numeric_limits<double>::infinity(),
                              -std::numeric_limits<double>::infinity(), std::nan(""), -std::nan("")};
-  for (int i = 0; i < generated_tokens + 14; ++i) {
+  constexpr int special_count = sizeof specials / sizeof specials[0];
+  for (int i = 0; i < generated_tokens + special_count; ++i) {
     double value;
-    if (i < 14) {
+    if (i < special_count) {
       value = specials[i];
+    } else if (i % 3 == 0) {  // integers up to 2^74, where fixed notation may win
+      value = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 75) - 52);
+      value = std::floor(value);
+    } else if (i % 3 == 1) {  // short decimals of any magnitude
+      char decimal[40];
+      std::snprintf(decimal, sizeof decimal, "%.*ge%d", 1 + static_cast<int>(random() % 17),
+                    static_cast<double>(random() >> 11) / 0x1p53, static_cast<int>(random() % 640) - 320);
+      value = std::strtod(decimal, nullptr);
     } else {
       std::uint64_t bits = random();
       std::memcpy(&value, &bits, sizeof value);
@@ -215,6 +230,13 @@ TEST(FormatDouble, ReadsBackToTheSameDoubleWithinItsRoom) {
       EXPECT_TRUE(std::isnan(read_back) && std::signbit(read_back) == std::signbit(value)) << text;
     else
       ASSERT_EQ(bits_of(read_back), bits_of(value)) << text;
+#if defined(__cpp_lib_to_chars)
+    if (!std::isnan(value)) {
+      char expected[64];
+      *std::to_chars(expected, expected + sizeof expected - 1, value).ptr = '\0';
+      ASSERT_STREQ(text, expected);
+    }
+#endif
   }
   char small[4];
   EXPECT_EQ(format_double(small, small + sizeof small, 0.125), nullptr);
