@@ -86,7 +86,10 @@ bool labels_of(const call_argument& value, std::vector<std::int32_t>* labels) {
     if (!is_integer(x) || x < -2147483648.0 || x > 2147483647.0) return false;
     read.push_back(static_cast<std::int32_t>(x));
   }
-  std::vector<std::int32_t> sorted = read;
+  // From the range, not the copy constructor: with GCC 11 and later the copy
+  // constructor's allocation calls std::__throw_bad_array_new_length, a
+  // libstdc++ symbol newer than MATLAB's library has.
+  std::vector<std::int32_t> sorted(read.begin(), read.end());
   std::sort(sorted.begin(), sorted.end());
   if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return false;
   *labels = std::move(read);
