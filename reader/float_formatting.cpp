@@ -59,7 +59,10 @@ char* write_exact_integer(char* out, double value) {
   return out;
 }
 
-// Writes a finite, non-zero, positive value as std::to_chars does.
+// Writes a finite, non-zero, positive value as std::to_chars does. The
+// digits come from {fmt}'s Dragonbox entry point, which gives the shortest
+// significand and its power of ten (in fmt's detail namespace, with this
+// signature since fmt 7.1); the layout is std::to_chars's, not fmt's.
 char* write_shortest(char* out, double value) {
   const auto decimal = fmt::detail::dragonbox::to_decimal(value);
   char digits[20];
