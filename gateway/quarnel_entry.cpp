@@ -94,6 +94,11 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
   } else if (kind == name_kind::out_of_memory) {
     answer_failure(outputs, "not enough memory for the input file's name");
   } else {
+#if defined(HAVE_OCTAVE)
+    // Octave copies every output once more as the call returns; MATLAB
+    // takes the arrays over.
+    options.host_copies_outputs = true;
+#endif
     load_multilabel_file(name.text, options, outputs);
   }
 }

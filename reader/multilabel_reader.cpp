@@ -4,6 +4,7 @@
 
 #include "file_kind.h"
 #include "file_ranges.h"
+#include "memory_need.h"
 #include "range_reading.h"
 #include "utf8_file_calls.h"
 
@@ -125,6 +126,8 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
       return "error reading input file " + name + "\n";
     case failure_kind::out_of_memory:
       return "not enough memory to read input file " + name + "\n";
+    case failure_kind::too_large:
+      return not_enough_memory_message(fname, failure.need, failure.available);
     case failure_kind::file_changed:
       return "input file " + name + " changed while it was read\n";
     case failure_kind::no_decoder:

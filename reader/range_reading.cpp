@@ -4,9 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "available_memory.h"
 #include "decoding_source.h"
 #include "fill_scan.h"
 #include "line_reader.h"
+#include "memory_need.h"
 #include "multilabel_reader.h"
 #include "scan_merge.h"
 #include "sizing_scan.h"
@@ -56,10 +58,12 @@ scan_failure source_failure(const scan_failure& failure, const line_reader& read
   return failure;
 }
 
+// One read's state. Its destructor releases everything it holds, also when
+// a host allocation inside the maker raises and unwinds through the read.
 struct reading {
-  const text_ranges* text;
-  const read_options* options;
-  file_header header;  // the file's first line, for the ranges after the first
+  const text_ranges* text = nullptr;
+  const read_options* options = nullptr;
+  file_header header{};  // the file's first line, for the ranges after the first
   std::vector<range_tally> tallies;
   std::vector<scan_failure> failures;
   // The fill.
@@ -71,9 +75,16 @@ struct reading {
   sparse_columns pairs{};
   placing how = placing::in_order;
   std::vector<std::vector<std::pair<std::int32_t, std::int64_t>>> repeats;
-  duplicate_label_sink live_repeats{};
-};
 
+  reading() = default;
+  reading(const reading&) = delete;
+  reading& operator=(const reading&) = delete;
+  ~reading() {
+    for (range_tally& tally : tallies) range_tally_release(&tally);
+    release_label_columns(label_columns.data(), static_cast<int>(label_columns.size()));
+    label_dictionary_release(&dictionary);
+  }
+};
 void size_range(void* context, int k) {
   reading* read = static_cast<reading*>(context);
   open_range range(read->text, k);
@@ -207,6 +218,44 @@ scan_failure fill_all(reading* read, int threads, output_maker maker) {
   return no_failure();
 }
 
+// Address space each thread beyond the calling one takes besides its
+// buffers: its stack and the allocator's arena for it. A limit on the
+// process's address space counts them.
+constexpr std::uint64_t thread_reserve = std::uint64_t{72} << 20;
+
+// What the module itself holds while it fills: the tallies of every range,
+// and for each thread its read buffer, its stage of entries and its own
+// reserve.
+std::uint64_t working_bytes(const reading& read, int threads) {
+  std::uint64_t bytes = 0;
+  for (const range_tally& tally : read.tallies)
+    bytes += static_cast<std::uint64_t>(column_tally_bytes(tally.features)) +
+             static_cast<std::uint64_t>(tally.label_slot_room) * sizeof(column_slot) +
+             static_cast<std::uint64_t>(tally.labels.room) * 16;
+  const int workers = threads < read.text->count ? threads : read.text->count;
+  const std::uint64_t per_thread = (std::uint64_t{8} << 20) + (workers > 1 ? thread_reserve : 0);
+  return bytes + per_thread * static_cast<std::uint64_t>(workers < 1 ? 1 : workers);
+}
+
+// Refuses a read whose outputs would not fit in the memory this process
+// can really have, before anything of them is allocated: a large request
+// that the system grants may still end the process when its pages are
+// touched. Where no figure can be had, the read goes on.
+scan_failure check_memory(const reading& read, int threads) {
+  const std::optional<std::uint64_t> available = available_memory();
+  if (!available) return no_failure();
+  const problem_sizes& sizes = read.sizes;
+  const output_counts counts{sizes.label_count, feature_count(sizes), label_entries(sizes),
+                             sizes.element_count};
+  const std::uint64_t need =
+      peak_memory_need(counts, read.options->host_copies_outputs, working_bytes(read, threads));
+  if (need <= *available) return no_failure();
+  scan_failure failure = failure_of(failure_kind::too_large);
+  failure.need = need;
+  failure.available = *available;
+  return failure;
+}
+
 scan_failure read_all(reading* read, output_maker maker) {
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
@@ -226,6 +275,8 @@ scan_failure read_all(reading* read, output_maker maker) {
   for (int k = 1; k < count; ++k)
     read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
 
+  failure = check_memory(*read, threads);
+  if (failure.kind != failure_kind::none) return failure;
   if (!maker.make(maker.context, read->sizes, read->dictionary, &read->labels, &read->pairs))
     return failure_of(failure_kind::out_of_memory);
   read->how = count > 1 && threads > 1 && read->sizes.repeated_labels <= most_kept_repeats
@@ -244,19 +295,14 @@ scan_failure read_all(reading* read, output_maker maker) {
 }  // namespace
 
 scan_failure read_ranges(const text_ranges& text, const read_options& options, output_maker maker) {
-  reading read{};
+  reading read;
   read.text = &text;
   read.options = &options;
-  scan_failure failure;
   try {
-    failure = read_all(&read, maker);
+    return read_all(&read, maker);
   } catch (const std::bad_alloc&) {
-    failure = failure_of(failure_kind::out_of_memory);
+    return failure_of(failure_kind::out_of_memory);
   }
-  for (range_tally& tally : read.tallies) range_tally_release(&tally);
-  release_label_columns(read.label_columns.data(), static_cast<int>(read.label_columns.size()));
-  label_dictionary_release(&read.dictionary);
-  return failure;
 }
 
 }  // namespace quarnel

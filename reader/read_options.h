@@ -30,6 +30,11 @@ struct read_options {
   std::int64_t length = 0;
   // Progress lines while a long read runs.
   bool progress = false;
+
+  // Whether the host copies the outputs once more as the call returns
+  // (Octave does; MATLAB takes the arrays over): the memory guard counts
+  // that copy.
+  bool host_copies_outputs = false;
 };
 
 }  // namespace quarnel

@@ -15,6 +15,7 @@ enum class failure_kind : unsigned char {
   malformed,      // a line breaks the format; `error`, `line`, `column` say where
   read_failed,    // the source reported a read error part way through
   out_of_memory,  // a buffer, the dictionary or an output could not be made
+  too_large,      // the outputs would need more memory than the machine has; `need`, `available`
   file_changed,   // the fill scan met other content than the sizing scan
   no_decoder,     // compressed in `format`, which this build cannot decode
   zip_archive,    // a zip archive, not a data file
@@ -31,6 +32,9 @@ struct scan_failure {
   // label or instance count) and the header's number it breaks.
   std::int64_t found = 0;
   std::int64_t header_value = 0;
+  // For outputs that cannot fit: the bytes the call needs and those it has.
+  std::uint64_t need = 0;
+  std::uint64_t available = 0;
 };
 
 inline scan_failure no_failure() { return {failure_kind::none, scan_error::none, 0, 0}; }
