@@ -10,6 +10,7 @@
 #include "label_dictionary.h"
 #include "line_reader.h"
 #include "multilabel_reader.h"
+#include "pipelined_source.h"
 #include "range_reading.h"
 #include "text_ranges.h"
 
@@ -100,6 +101,7 @@ struct harness_text {
   std::vector<std::int64_t> starts;
   std::vector<chunked_cursor> cursors;
   std::vector<decoding_source> decoders;
+  std::vector<pipelined_source*> ahead;  // decoding on a thread, with several threads
 };
 
 std::size_t read_text_at(void* context, std::int64_t offset, char* into, std::size_t size) {
@@ -130,10 +132,19 @@ failure_kind open_harness_range(void* context, int k, byte_source* source) {
   decoding.compressed = raw;
   REQUIRE(decoding_source_restart(&decoding));
   *source = decoded_bytes(&decoding);
+  if (h->how.threads > 1) {
+    h->ahead[k] = pipelined_source_open(*source, 5, 3);
+    REQUIRE(h->ahead[k] != nullptr);
+    *source = pipelined_bytes(h->ahead[k]);
+  }
   return failure_kind::none;
 }
 
-void close_harness_range(void*, int) {}
+void close_harness_range(void* context, int k) {
+  harness_text* h = static_cast<harness_text*>(context);
+  pipelined_source_close(h->ahead[k]);
+  h->ahead[k] = nullptr;
+}
 
 struct harness_maker {
   outcome* result;
@@ -215,13 +226,14 @@ bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
 outcome read(text sized, text filled, delivery how, compression_format format) {
   outcome result{};
   size_alone(sized, how, format, &result);
-  harness_text h{sized, filled, how, format, false, {}, {}, {}};
+  harness_text h{sized, filled, how, format, false, {}, {}, {}, {}};
   if (format == compression_format::none)
     h.starts = line_aligned_starts(static_cast<std::int64_t>(sized.size), how.range_bytes, &sized,
                                    read_text_at);
   const int count = static_cast<int>(h.starts.size()) + 1;
   h.cursors.resize(static_cast<std::size_t>(count));
   h.decoders.resize(static_cast<std::size_t>(count));
+  h.ahead.assign(static_cast<std::size_t>(count), nullptr);
   if (format != compression_format::none)
     REQUIRE(decoding_source_open(&h.decoders[0], format, byte_source{},
                                  how.input_size == 0 ? default_input_size : how.input_size));

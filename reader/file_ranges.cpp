@@ -40,6 +40,8 @@ failure_kind open_range(void* context, int k, byte_source* source) {
     if (!decoding_source_open(&range.decoding, ranges->format, file_byte_source(range.file)))
       return failure_kind::out_of_memory;
     *source = decoded_bytes(&range.decoding);
+    if (ranges->decode_ahead && (range.ahead = pipelined_source_open(*source)) != nullptr)
+      *source = pipelined_bytes(range.ahead);
     return failure_kind::none;
   }
   // The file is opened again for each scan: it must still be the file
@@ -56,6 +58,8 @@ failure_kind open_range(void* context, int k, byte_source* source) {
 
 void close_range(void* context, int k) {
   file_range& range = static_cast<file_ranges*>(context)->ranges[k];
+  pipelined_source_close(range.ahead);
+  range.ahead = nullptr;
   if (range.decoding_open) decoding_source_close(&range.decoding);
   range.decoding_open = false;
   if (range.file != nullptr) std::fclose(range.file);

@@ -11,6 +11,7 @@
 
 #include "compression_format.h"
 #include "decoding_source.h"
+#include "pipelined_source.h"
 #include "text_ranges.h"
 
 namespace quarnel {
@@ -20,6 +21,7 @@ struct file_range {
   std::int64_t left = 0;  // bytes of the range not yet read
   decoding_source decoding{};
   bool decoding_open = false;
+  pipelined_source* ahead = nullptr;  // decoding on a thread of its own
 };
 
 struct file_ranges {
@@ -28,6 +30,7 @@ struct file_ranges {
   std::int64_t size;                 // the file's size when it was split
   std::vector<std::int64_t> starts;  // first byte of each range after the first
   std::vector<file_range> ranges;
+  bool decode_ahead = false;         // decode on a thread beside the scan
 };
 
 // Splits the plain file `fname`, of `size` bytes, into ranges of about

@@ -75,6 +75,9 @@ scan_failure read_multilabel_file(const char* fname, const read_options& options
                                        : 0;
   if (!split_file(fname, format, size, range_bytes, &ranges))
     return failure_of(failure_kind::cannot_open);
+  // A compressed file is one range: with a second thread, it decodes while
+  // the scan reads.
+  ranges.decode_ahead = format != compression_format::none && options.threads > 1;
   return read_ranges(file_text_ranges(&ranges), options, maker);
 }
 
