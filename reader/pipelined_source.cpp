@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -34,13 +35,21 @@ struct pipelined_source {
 
 namespace {
 
+// Waits until `ready()`. Through wait_for, which the C++ library keeps in
+// its headers: the plain wait is a symbol of a C++ library newer than the
+// one MATLAB loads into its process.
+template <class Ready>
+void wait_until(std::condition_variable& changed, std::unique_lock<std::mutex>& guard, Ready ready) {
+  while (!ready()) changed.wait_for(guard, std::chrono::milliseconds(50));
+}
+
 // The reading thread: fills free blocks in order until the data ends, the
 // source fails or the reader stops it.
 void read_ahead(pipelined_source* source) {
   for (std::size_t next = 0;; ++next) {
     {
       std::unique_lock<std::mutex> guard(source->lock);
-      source->changed.wait(guard, [&] {
+      wait_until(source->changed, guard, [&] {
         return source->stopping || next - source->consumed < source->blocks.size();
       });
       if (source->stopping) return;
@@ -73,7 +82,7 @@ std::size_t read_pipelined(void* context, char* into, std::size_t size, read_fau
   while (given < size && !source->ended) {
     {
       std::unique_lock<std::mutex> guard(source->lock);
-      source->changed.wait(guard, [&] { return source->filled > source->consumed; });
+      wait_until(source->changed, guard, [&] { return source->filled > source->consumed; });
     }
     block& from = source->blocks[source->consumed % source->blocks.size()];
     const std::size_t count = std::min(size - given, from.size - source->offset);
