@@ -7,7 +7,7 @@ function folder = build_quarnel(folder)
 %  Compiles each entry, gateway/quarnel_entry.cpp and
 %  gateway/quarnel_write_entry.cpp, with the shared host adapters
 %  gateway/host_*.cpp, the call's options gateway/call_options.cpp and the
-%  cores reader/*.cpp, writer/*.cpp and compression/*.cpp into
+%  cores io/*.cpp, reader/*.cpp, writer/*.cpp and compression/*.cpp into
 %  FOLDER/quarnel and FOLDER/quarnel_write with the host's own compiler
 %  driver (mkoctfile --mex in Octave, mex -R2017b in MATLAB), copies the
 %  help texts gateway/quarnel.m and gateway/quarnel_write.m beside them,
@@ -43,15 +43,17 @@ if ~exist(folder, 'dir')
   end
 end
 
+io = fullfile(root, 'io');
 reader = fullfile(root, 'reader');
 writer = fullfile(root, 'writer');
 gateway = fullfile(root, 'gateway');
 compression = fullfile(root, 'compression');
-includes = {reader, writer, gateway, compression};
+includes = {io, reader, writer, gateway, compression};
 % The host adapters every entry shares, the options of a call, and the
 % host-free cores.
 shared = [files_in(gateway, 'host_*.cpp'), files_in(gateway, 'call_options.cpp'), ...
-          files_in(reader, '*.cpp'), files_in(writer, '*.cpp'), files_in(compression, '*.cpp')];
+          files_in(io, '*.cpp'), files_in(reader, '*.cpp'), files_in(writer, '*.cpp'), ...
+          files_in(compression, '*.cpp')];
 
 in_matlab = exist('OCTAVE_VERSION', 'builtin') == 0;
 if in_matlab

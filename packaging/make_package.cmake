@@ -33,7 +33,7 @@ configure_file("${root}/gateway/quarnel.m" "${top}/inst/quarnel.m" COPYONLY)
 configure_file("${root}/gateway/quarnel_write.m" "${top}/inst/quarnel_write.m" COPYONLY)
 configure_file("${CMAKE_CURRENT_LIST_DIR}/Makefile" "${top}/src/Makefile" COPYONLY)
 # The sources alone: the help ships once, in inst/.
-file(COPY "${root}/gateway" "${root}/reader" "${root}/writer" "${root}/compression"
+file(COPY "${root}/gateway" "${root}/io" "${root}/reader" "${root}/writer" "${root}/compression"
      DESTINATION "${top}/src"
      PATTERN "*.m" EXCLUDE)
 
