@@ -2,9 +2,9 @@
 //
 // Indices are 32-bit and a file may use a few that lie far apart, so the
 // counts live in pages of 4096 indices, made only when an index of the page
-// is met, under a directory that spans just the pages between the lowest
-// and highest index seen. Memory follows the indices a range uses, not the
-// width they span.
+// is met, under two levels of directories of 1024 entries each, also made
+// only when needed. Memory follows the indices a range uses, not the width
+// they span: two indices 2^32 apart cost two pages and two directories.
 #pragma once
 
 #include <cstddef>
@@ -22,22 +22,21 @@ struct column_slot {
 };
 
 constexpr int tally_page_bits = 12;
-constexpr std::int64_t tally_page_size = std::int64_t{1} << tally_page_bits;
+constexpr int tally_directory_bits = 10;
+constexpr std::uint32_t tally_page_size = std::uint32_t{1} << tally_page_bits;
+constexpr std::uint32_t tally_directory_size = std::uint32_t{1} << tally_directory_bits;
+
+using tally_page = column_slot*;
+using tally_directory = tally_page*;
 
 struct column_tally {
-  column_slot** pages;     // directory: page `first_page + i` at pages[i], or null
-  std::int64_t first_page;  // page number of pages[0]
-  std::int64_t page_count;  // directory entries in use
-  std::int64_t room;        // directory entries allocated
+  tally_directory* directories;  // tally_directory_size of them, or null before the first count
 };
 
-// Page number of an index: pages cover the whole 32-bit range from its bottom.
-inline std::int64_t tally_page_of(std::int32_t index) {
-  return (std::int64_t{index} - INT32_MIN) >> tally_page_bits;
-}
-
-inline std::int64_t tally_offset_of(std::int32_t index) {
-  return (std::int64_t{index} - INT32_MIN) & (tally_page_size - 1);
+// An index as an unsigned offset from the bottom of the 32-bit range, so
+// that pages ascend with the indices.
+inline std::uint32_t tally_key(std::int32_t index) {
+  return static_cast<std::uint32_t>(index) ^ 0x80000000u;
 }
 
 void column_tally_release(column_tally* tally);
@@ -47,9 +46,13 @@ column_slot* column_tally_make(column_tally* tally, std::int32_t index);
 
 // The slot of `index`, or null when no entry of the range has it.
 inline column_slot* column_tally_find(const column_tally& tally, std::int32_t index) {
-  const std::int64_t page = tally_page_of(index) - tally.first_page;
-  if (page < 0 || page >= tally.page_count || tally.pages[page] == nullptr) return nullptr;
-  return &tally.pages[page][tally_offset_of(index)];
+  if (tally.directories == nullptr) return nullptr;
+  const std::uint32_t key = tally_key(index);
+  const tally_directory directory = tally.directories[key >> (tally_page_bits + tally_directory_bits)];
+  if (directory == nullptr) return nullptr;
+  const tally_page page = directory[(key >> tally_page_bits) & (tally_directory_size - 1)];
+  if (page == nullptr) return nullptr;
+  return &page[key & (tally_page_size - 1)];
 }
 
 // Counts one entry of `index`; false when out of memory or when the count
@@ -66,12 +69,17 @@ inline bool column_tally_count(column_tally* tally, std::int32_t index) {
 // ascending index order (slots of indices never counted included, at 0).
 template <class Visit>
 void column_tally_each(const column_tally& tally, Visit&& visit) {
-  for (std::int64_t i = 0; i < tally.page_count; ++i) {
-    column_slot* page = tally.pages[i];
-    if (page == nullptr) continue;
-    const std::int64_t base = ((tally.first_page + i) << tally_page_bits) + INT32_MIN;
-    for (std::int64_t k = 0; k < tally_page_size; ++k)
-      visit(static_cast<std::int32_t>(base + k), page[k]);
+  if (tally.directories == nullptr) return;
+  for (std::uint32_t d = 0; d < tally_directory_size; ++d) {
+    const tally_directory directory = tally.directories[d];
+    if (directory == nullptr) continue;
+    for (std::uint32_t p = 0; p < tally_directory_size; ++p) {
+      const tally_page page = directory[p];
+      if (page == nullptr) continue;
+      const std::uint32_t first = ((d << tally_directory_bits) | p) << tally_page_bits;
+      for (std::uint32_t k = 0; k < tally_page_size; ++k)
+        visit(static_cast<std::int32_t>((first | k) ^ 0x80000000u), page[k]);
+    }
   }
 }
 

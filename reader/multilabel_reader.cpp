@@ -25,9 +25,15 @@ compression_format peek_format(std::FILE* file) {
   return recognise_format(head, count);
 }
 
+// No more ranges than this: each keeps a tally of its own until the fill.
+constexpr std::int64_t most_ranges = 1024;
+
 // How many bytes each range of a plain file of `size` bytes takes.
 std::int64_t range_bytes_for(std::int64_t size, const read_options& options) {
-  if (options.range_bytes > 0) return options.range_bytes;
+  if (options.range_bytes > 0) {
+    const std::int64_t fewest = (size + most_ranges - 1) / most_ranges;
+    return options.range_bytes > fewest ? options.range_bytes : fewest;
+  }
   const int threads = options.threads < 1 ? 1 : options.threads;
   if (threads == 1 && size <= largest_range) return 0;
   std::int64_t bytes = (size + threads - 1) / threads;

@@ -99,8 +99,9 @@ TEST(ColumnTally, CountsIndicesAnywhereAndKeepsOnlyThePagesUsed) {
   EXPECT_EQ(quarnel::column_tally_find(tally, INT32_MAX)->left, 1u);
   EXPECT_EQ(quarnel::column_tally_find(tally, -4097)->left, 1u);
   EXPECT_EQ(quarnel::column_tally_find(tally, 1 << 20), nullptr);
-  // Indices 2^32 apart: a directory of 2^20 pointers, five pages of counts.
-  EXPECT_LT(quarnel::column_tally_bytes(tally), std::int64_t{16} << 20);
+  // Indices 2^32 apart: six pages of counts (32 KiB each) under four
+  // directories of the second level and the first (8 KiB each).
+  EXPECT_EQ(quarnel::column_tally_bytes(tally), 6 * 32768 + 5 * 8192);
   std::vector<std::int32_t> counted;
   quarnel::column_tally_each(tally, [&](std::int32_t index, const quarnel::column_slot& slot) {
     if (slot.left != 0) counted.push_back(index);
