@@ -72,15 +72,19 @@
 %                      k; whatever indices the file holds. An index below the
 %                      base (negative, or 0 when false) is malformed input.
 %                      Without it, the rule above. A file with a header is
-%                      zero-based: false there is malformed input.
-%    'width', D        exactly D columns (an integer from 0 up); an index
-%                      beyond them is malformed input. With a header as well,
-%                      both bounds apply and the matrix has D columns.
+%                      zero-based: false there is malformed input at line 1.
+%    'width', D        exactly D columns (an integer from 0 up) from the base;
+%                      an index beyond them is malformed input. Without
+%                      'zero_based' the base is the file's own min_index, so
+%                      such an index is named only once the whole file is
+%                      read. With a header as well, both bounds apply and the
+%                      matrix has D columns.
 %    'label_map', M    a numeric vector of distinct integer labels: the label
 %                      columns start with M's labels in M's order, and labels
 %                      the file holds that M does not follow in order of first
 %                      appearance, so label_map begins with M. Labels of M the
-%                      file never uses keep their empty columns.
+%                      file never uses keep their empty columns (with a
+%                      header, M's labels may lie outside 0 to L-1).
 %    'offset', O       bytes: read only the lines whose first byte is at a
 %    'length', L       position p with O < p <= O+L (0 <= p <= L when O is 0);
 %                      L = 0 or absent reads to the end. Consecutive ranges
@@ -92,8 +96,22 @@
 %                      line with its progress at most about twice a second,
 %                      and one closing line at the end. Nothing without it.
 %
-%  Train and test splits line up when both are read with the same
-%  'zero_based', 'width' and 'label_map'.
+%  Train and test splits line up when the test split is read with the
+%  train's base, width and labels:
+%
+%    [y_train, X_train, map_train] = quarnel('train.txt', 'zero_based', true);
+%    [y_test, X_test, map_test] = quarnel('test.txt', 'zero_based', true, ...
+%        'width', size(X_train, 2), 'label_map', map_train);
+%
+%  Breaking the bounds of 'zero_based' and 'width' is malformed input whose
+%  REASON is one of
+%
+%    "feature index K is below the first column's index 0" (or 1, when false)
+%    "feature index K is outside the width's range F to F+D-1"
+%      (F the first column's index, 0 or 1 with 'zero_based', else min_index)
+%    "feature index K is outside the width's range: the width is 0"
+%    "'zero_based' is false, but a file with a header is zero-based"
+%      (at line 1, column 1)
 %
 %  On a bad call or a bad file it prints one message instead of raising an
 %  error:

@@ -102,6 +102,16 @@ std::string outside_range(const char* what, const scan_failure& failure, const c
   return start + " 0 to " + std::to_string(failure.header_value - 1);
 }
 
+// Why a pair lies outside the columns of 'width': the range in the indices
+// as the file writes them.
+std::string outside_width(const scan_failure& failure) {
+  const std::string start =
+      "feature index " + std::to_string(failure.found) + " is outside the width's range";
+  if (failure.header_value == 0) return start + ": the width is 0";
+  return start + " " + std::to_string(failure.first_index) + " to " +
+         std::to_string(failure.first_index + failure.header_value - 1);
+}
+
 std::string malformed_reason(const scan_failure& failure) {
   switch (failure.error) {
     case scan_error::header_instance_count:
@@ -111,6 +121,11 @@ std::string malformed_reason(const scan_failure& failure) {
       return outside_range("feature index", failure, "features");
     case scan_error::label_outside_header:
       return outside_range("label", failure, "labels");
+    case scan_error::index_below_base:
+      return "feature index " + std::to_string(failure.found) + " is below the first column's index " +
+             std::to_string(failure.first_index);
+    case scan_error::index_outside_width:
+      return outside_width(failure);
     default:
       return describe(failure.error);
   }

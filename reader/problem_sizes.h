@@ -14,14 +14,18 @@ struct problem_sizes {
   std::int64_t label_entry_count;  // label tokens, repeats within a line included
   std::int64_t repeated_labels;    // label tokens that repeat one of their line
   std::int64_t element_count;      // index:value pairs
-  std::int32_t min_index;          // smallest index read, or 1 when none is smaller
-  std::int32_t max_index;          // largest index read, or 0 when none is larger
-  file_header header;              // with a header: min_index 0, max_index d - 1
+  // The indices of the first and the last column: by the file's own rule
+  // the smallest index read, or 1 when none is smaller, and the largest, or
+  // 0 when none is larger; 'zero_based', 'width' or a header fix them (with
+  // a width of 0, max_index is min_index - 1).
+  std::int32_t min_index;
+  std::int64_t max_index;
+  file_header header;
 };
 
 // Columns of instance_matrix: every index read maps to index - min_index.
 inline std::int64_t feature_count(const problem_sizes& sizes) {
-  return std::int64_t{sizes.max_index} - sizes.min_index + 1;
+  return sizes.max_index - sizes.min_index + 1;
 }
 
 // Entries of label_vector: a label repeated within its line is stored once.

@@ -7,6 +7,7 @@
 #include "available_memory.h"
 #include "decoding_source.h"
 #include "fill_scan.h"
+#include "index_bounds.h"
 #include "line_reader.h"
 #include "memory_need.h"
 #include "multilabel_reader.h"
@@ -94,7 +95,7 @@ void size_range(void* context, int k) {
     failure = failure_of(opened);
     return;
   }
-  const range_bounds bounds{k == 0, read->header};
+  const range_bounds bounds{k == 0, read->header, read->options->base, read->options->width};
   failure = source_failure(sizing_scan(&range.reader, bounds, &read->tallies[k]), range.reader,
                            read->text->format);
   if (failure.kind == failure_kind::malformed)
@@ -166,6 +167,23 @@ scan_failure first_fault(const reading& read, int k, const scan_failure& fault) 
     if (bad.kind != failure_kind::none) return in_file(bad, read, r);
   }
   return whole ? fault : in_file(fault, read, k);
+}
+
+// A width counted from the file's own base bounds indices known only once
+// the whole file is sized: the first index above it, in file order, unless
+// a value that is not a number comes first.
+scan_failure check_width(const reading& read) {
+  const int count = read.text->count;
+  const int k = first_range_above_width(read.tallies.data(), count, read.sizes);
+  if (k < 0) return no_failure();
+  open_range range(read.text, k);
+  const failure_kind opened = range.open();
+  if (opened != failure_kind::none) return failure_of(opened);
+  const scan_failure above = first_index_above(&range.reader, read.sizes.max_index,
+                                               read.sizes.min_index, read.options->width, k == 0);
+  // The sizing scan saw such an index here: a file without it has changed.
+  if (above.kind == failure_kind::none) return failure_of(failure_kind::file_changed);
+  return first_fault(read, k, above);
 }
 
 // A file with a header holds exactly the instances it gives; the count is
@@ -266,9 +284,11 @@ scan_failure read_all(reading* read, output_maker maker) {
   if (failure.kind != failure_kind::none) return failure;
 
   if (!label_dictionary_create(&read->dictionary) ||
-      !merge_tallies(read->tallies.data(), count, &read->sizes, &read->dictionary,
+      !merge_tallies(read->tallies.data(), count, *read->options, &read->sizes, &read->dictionary,
                      read->label_columns.data()))
     return failure_of(failure_kind::out_of_memory);
+  failure = check_width(*read);
+  if (failure.kind != failure_kind::none) return failure;
   failure = check_instance_count(read->sizes);
   if (failure.kind != failure_kind::none) return first_fault(*read, count - 1, failure);
   read->first_instances.assign(static_cast<std::size_t>(count), 0);

@@ -17,6 +17,10 @@ const char* describe(scan_error error) {
     case scan_error::header_instance_count: return "the file has another number of instances than its header gives";
     case scan_error::index_outside_header: return "feature index is outside the header's range";
     case scan_error::label_outside_header: return "label is outside the header's range";
+    case scan_error::index_below_base: return "feature index is below the first column's index";
+    case scan_error::index_outside_width: return "feature index is outside the width's range";
+    case scan_error::header_not_one_based:
+      return "'zero_based' is false, but a file with a header is zero-based";
     case scan_error::stopped: return "scan stopped";
   }
   return "unknown error";

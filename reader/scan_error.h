@@ -29,6 +29,12 @@ enum class scan_error : unsigned char {
   index_outside_header,
   // a label lies outside the header's range [0, L)
   label_outside_header,
+  // a feature index lies below the first column's index that 'zero_based' gives
+  index_below_base,
+  // a feature index lies beyond the columns that 'width' gives
+  index_outside_width,
+  // 'zero_based' is false, but the file has a header, which makes it zero-based
+  header_not_one_based,
   // a token handler ended the walk early; its caller knows why
   stopped,
 };

@@ -28,10 +28,12 @@ struct scan_failure {
   std::int64_t line;    // 1-based
   std::int64_t column;  // 1-based byte column where the bad token starts
   compression_format format = compression_format::none;  // the file's, when it matters
-  // For a fault against the header: the number the file has (the index,
-  // label or instance count) and the header's number it breaks.
+  // For a fault against the header or the options: the number the file has
+  // (the index, label or instance count), the header's number or the width
+  // it breaks, and the first column's index (below the base, outside the width).
   std::int64_t found = 0;
   std::int64_t header_value = 0;
+  std::int64_t first_index = 0;
   // For outputs that cannot fit: the bytes the call needs and those it has.
   std::uint64_t need = 0;
   std::uint64_t available = 0;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "index_bounds.h"
+
 namespace quarnel {
 namespace {
 
@@ -36,12 +38,16 @@ bool take_place(column_slot* slot, std::uint64_t* column_count, placing how) {
 
 }  // namespace
 
-bool merge_tallies(const range_tally* tallies, int count, problem_sizes* sizes,
-                   label_dictionary* dictionary, std::int64_t** label_columns) {
+bool merge_tallies(const range_tally* tallies, int count, const read_options& options,
+                   problem_sizes* sizes, label_dictionary* dictionary,
+                   std::int64_t** label_columns) {
   *sizes = problem_sizes{};
   sizes->min_index = 1;
   sizes->max_index = 0;
   for (int r = 0; r < count; ++r) label_columns[r] = nullptr;
+  // The caller's labels take the first columns, used or not.
+  for (std::int32_t label : options.label_map)
+    if (label_dictionary_find_or_add(dictionary, label) < 0) return false;
   for (int r = 0; r < count; ++r) {
     const range_tally& tally = tallies[r];
     sizes->instance_count += tally.instance_count;
@@ -62,12 +68,27 @@ bool merge_tallies(const range_tally* tallies, int count, problem_sizes* sizes,
     }
   }
   sizes->label_count = dictionary->label_count;
-  if (sizes->header.present) {
-    // Zero-based, exactly as wide as the header says.
-    sizes->min_index = 0;
-    sizes->max_index = sizes->header.features - 1;
+  const column_indices columns = fixed_columns(options.base, options.width, sizes->header);
+  if (columns.fixed) {
+    // Every index read lies in the columns fixed, as the sizing scan checked.
+    sizes->min_index = static_cast<std::int32_t>(columns.first);
+    if (options.width >= 0)
+      sizes->max_index = columns.last;
+    else if (sizes->header.present)
+      sizes->max_index = sizes->header.features - 1;
+    else if (sizes->element_count == 0)
+      sizes->max_index = columns.first - 1;
+  } else if (options.width >= 0) {
+    // The width counts from the file's own base.
+    sizes->max_index = std::int64_t{sizes->min_index} + options.width - 1;
   }
   return true;
+}
+
+int first_range_above_width(const range_tally* tallies, int count, const problem_sizes& sizes) {
+  for (int r = 0; r < count; ++r)
+    if (tallies[r].element_count > 0 && tallies[r].max_index > sizes.max_index) return r;
+  return -1;
 }
 
 void release_label_columns(std::int64_t** label_columns, int count) {
@@ -115,10 +136,11 @@ bool columns_filled_as_counted(const range_tally* tallies, int count, const prob
   std::free(label_counts);
   const std::int64_t columns = feature_count(sizes);
   for (std::int64_t c = 0; c < columns && same; ++c) {
-    const std::int32_t index = static_cast<std::int32_t>(c + sizes.min_index);
+    // A width may reach past the largest index a file can hold.
+    const std::int64_t index = c + sizes.min_index;
     std::uint64_t counted = 0;
-    for (int r = 0; r < count; ++r) {
-      const column_slot* slot = column_tally_find(tallies[r].features, index);
+    for (int r = 0; r < count && index <= INT32_MAX; ++r) {
+      const column_slot* slot = column_tally_find(tallies[r].features, static_cast<std::int32_t>(index));
       if (slot != nullptr) counted += slot->left;
     }
     same = pairs.starts[c + 1] - pairs.starts[c] == counted;

@@ -7,16 +7,24 @@
 #include "fill_scan.h"
 #include "label_dictionary.h"
 #include "problem_sizes.h"
+#include "read_options.h"
 #include "sizing_scan.h"
 
 namespace quarnel {
 
 // The file's sizes and labels from the tallies of its `count` ranges:
-// labels in order of first appearance in the file, and for each range the
+// the labels of options.label_map first, in its order, then the file's
+// others in order of first appearance in the file, and for each range the
 // column of each of its labels (`label_columns[r][local position]`, arrays
-// the caller releases with release_label_columns). False when out of memory.
-bool merge_tallies(const range_tally* tallies, int count, problem_sizes* sizes,
-                   label_dictionary* dictionary, std::int64_t** label_columns);
+// the caller releases with release_label_columns). The feature columns
+// follow the options' base and width, or a header. False when out of memory.
+bool merge_tallies(const range_tally* tallies, int count, const read_options& options,
+                   problem_sizes* sizes, label_dictionary* dictionary,
+                   std::int64_t** label_columns);
+
+// The first range whose indices pass sizes.max_index, or -1: a width counted
+// from the file's own base, which the sizing scan could not check.
+int first_range_above_width(const range_tally* tallies, int count, const problem_sizes& sizes);
 void release_label_columns(std::int64_t** label_columns, int count);
 
 // Writes the column starts of both outputs from the tallies' counts and

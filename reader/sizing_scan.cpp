@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "duplicate_index.h"
+#include "index_bounds.h"
 #include "line_scanner.h"
 
 namespace quarnel {
@@ -95,9 +96,24 @@ struct sizing_state {
   range_tally* tally;
   line_labels line;
   index_scratch scratch;
-  allowed_range indices;
-  allowed_range labels;
+  allowed_range indices;  // the header's
+  allowed_range labels;   // the header's
+  column_indices columns;  // the options'
+  // The indices both the header and the options allow.
+  std::int32_t lowest_index;
+  std::int32_t highest_index;
 };
+
+// Why `index`, which the bounds do not allow, is refused: the header's
+// range first, then the options' base, then their width.
+scan_failure index_fault(const sizing_state& state, std::int32_t index, std::int64_t line,
+                         std::int64_t column) {
+  if (index < state.indices.lowest || index > state.indices.highest)
+    return outside_header(scan_error::index_outside_header, line, column, index, state.indices);
+  if (index < state.columns.first) return below_base(index, line, column, state.columns.first);
+  return outside_width(index, line, column, state.columns.first,
+                       state.columns.last - state.columns.first + 1);
+}
 
 // Measures one line that is neither a comment nor the header.
 scan_failure measure_line(sizing_state* state, const char* first, const char* last,
@@ -106,7 +122,7 @@ scan_failure measure_line(sizing_state* state, const char* first, const char* la
   bool out_of_memory = false;
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
-  std::int32_t outside = 0;  // the label or index the header does not allow
+  std::int32_t outside = 0;  // the label or index the bounds do not allow
   const char* pairs_end = first;  // end of the last pair read whole
   scan_result walked = scan_line(
       first, last,
@@ -133,7 +149,7 @@ scan_failure measure_line(sizing_state* state, const char* first, const char* la
         return scan_error::none;
       },
       [&](std::int32_t index, const char* value_first, const char* line_last, const char* at) {
-        if (index < state->indices.lowest || index > state->indices.highest) {
+        if (index < state->lowest_index || index > state->highest_index) {
           outside = index;
           return scan_result{at, scan_error::index_outside_header};
         }
@@ -164,23 +180,33 @@ scan_failure measure_line(sizing_state* state, const char* first, const char* la
   if (walked.error == scan_error::label_outside_header)
     return outside_header(walked.error, line_number, column, outside, state->labels);
   if (walked.error == scan_error::index_outside_header)
-    return outside_header(walked.error, line_number, column, outside, state->indices);
+    return index_fault(*state, outside, line_number, column);
   if (walked.error != scan_error::none) return malformed_at(walked.error, line_number, column);
   ++tally->instance_count;
   return no_failure();
 }
 
-void apply_header(sizing_state* state, const file_header& header) {
-  if (!header.present) return;
-  state->indices = below(header.features);
-  state->labels = below(header.labels);
+std::int32_t clamped(std::int64_t index) {
+  return index < INT32_MIN ? INT32_MIN : index > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(index);
+}
+
+// The bounds of the header, when there is one, and of the options.
+void apply_bounds(sizing_state* state, const file_header& header, const range_bounds& bounds) {
+  state->indices = header.present ? below(header.features) : any_value;
+  state->labels = header.present ? below(header.labels) : any_value;
+  state->columns = fixed_columns(bounds.base, bounds.width, header);
+  state->lowest_index = state->indices.lowest;
+  state->highest_index = state->indices.highest;
+  if (!state->columns.fixed) return;
+  if (state->columns.first > state->lowest_index) state->lowest_index = clamped(state->columns.first);
+  if (state->columns.last < state->highest_index) state->highest_index = clamped(state->columns.last);
 }
 
 scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
   const char* first = nullptr;
   const char* last = nullptr;
   line_status status;
-  if (!bounds.holds_first_line) apply_header(state, bounds.header);
+  apply_bounds(state, bounds.holds_first_line ? file_header{} : bounds.header, bounds);
   while ((status = next_line(reader, &first, &last)) == line_status::line) {
     if (is_comment_line(first, last)) continue;
     if (bounds.holds_first_line && reader->line_number == 1) {
@@ -188,7 +214,9 @@ scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
       scan_result read = scan_header(first, last, header);
       if (read.error != scan_error::none) return malformed_at(read.error, 1, read.ptr - first + 1);
       if (header->present) {
-        apply_header(state, *header);
+        if (bounds.base == read_options::index_base::one_based)
+          return malformed_at(scan_error::header_not_one_based, 1, 1);
+        apply_bounds(state, *header, bounds);
         continue;
       }
     }
@@ -203,7 +231,7 @@ scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
 bool range_tally_create(range_tally* tally) {
   *tally = range_tally{};
   tally->min_index = 1;
-  tally->max_index = 0;
+  tally->max_index = INT32_MIN;
   return label_dictionary_create(&tally->labels);
 }
 
@@ -217,8 +245,6 @@ void range_tally_release(range_tally* tally) {
 scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
   sizing_state state{};
   state.tally = tally;
-  state.indices = any_value;
-  state.labels = any_value;
   scan_failure failure = measure_lines(reader, bounds, &state);
   tally->line_count = reader->line_number;
   line_labels_release(&state.line);

@@ -10,6 +10,7 @@
 #include "file_header.h"
 #include "label_dictionary.h"
 #include "line_reader.h"
+#include "read_options.h"
 #include "scan_failure.h"
 
 namespace quarnel {
@@ -22,7 +23,7 @@ struct range_tally {
   std::int64_t repeated_labels;    // label tokens that repeat one of their line
   std::int64_t element_count;      // index:value pairs
   std::int32_t min_index;          // smallest index read, or 1 when none is smaller
-  std::int32_t max_index;          // largest index read, or 0 when none is larger
+  std::int32_t max_index;          // largest index read, or INT32_MIN when none
   file_header header;              // the header, for the range that holds line 1
   label_dictionary labels;         // the range's labels, in order of first appearance
   column_slot* label_slots;        // one per label of `labels`: its entries
@@ -35,16 +36,21 @@ bool range_tally_create(range_tally* tally);
 void range_tally_release(range_tally* tally);
 
 // How one range is scanned: whether it holds the file's first line (and so
-// may hold a header), and for the others the header the first line holds.
+// may hold a header), for the others the header the first line holds, and
+// the caller's options on feature indices ('zero_based' and 'width').
 struct range_bounds {
   bool holds_first_line;
   file_header header;
+  read_options::index_base base = read_options::index_base::by_file;
+  std::int64_t width = -1;
 };
 
 // Reads every line of `reader`, one range of the file. A line whose first
 // character is "#" is not an instance, nor is a header on the file's first
-// line, whose bounds every other line must then keep. The failure's line
-// is counted within the range.
+// line, whose bounds every other line must then keep. With 'zero_based' or
+// a header, every index must also lie in the columns the options give; a
+// width counted from the file's own base is checked after the merge. The
+// failure's line is counted within the range.
 scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally);
 
 }  // namespace quarnel

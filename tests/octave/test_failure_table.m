@@ -14,7 +14,7 @@ function test_failure_table ()
     rows = [file_rows(folder, good), special_rows(folder), malformed_rows(folder), header_rows(folder), ...
             truncated_rows(folder), ...
             junk_rows(folder), large_rows(folder), transpose_rows(good, shadow), ...
-            call_rows(folder, good), option_rows(good)];
+            call_rows(folder, good), option_rows(good), index_option_rows(folder)];
     for k = 1:numel (rows)
       r = rows{k};
       if (! isempty (r.setup)) r.setup (); end
@@ -270,6 +270,27 @@ function rows = option_rows (good)
         option ("length", "takes a number of bytes: an integer from 0 to 2^53"), @failed)
     row("progress two flags", {good, "progress", [true false]}, option ("progress", "takes true or false"), @failed, 2)
   }';
+end
+
+% Files that break the bounds of 'zero_based' and 'width': malformed input
+% naming the index and the columns the options give.
+function rows = index_option_rows (folder)
+  cases = {
+    % file text,            options,                            line, column, reason
+    "1 1:1\n 2:1 -1:2\n",  {"zero_based", true},                2, 6, "feature index -1 is below the first column's index 0"
+    "1 1:1\n2 0:2\n",      {"zero_based", false},               2, 3, "feature index 0 is below the first column's index 1"
+    "1 1:1 5:1\n",          {"zero_based", false, "width", 4},   1, 7, "feature index 5 is outside the width's range 1 to 4"
+    "1 3:1\n2 0:1\n 5:1\n", {"width", 5},                      3, 2, "feature index 5 is outside the width's range 0 to 4"
+    "1 1:1\n",              {"width", 0},                        1, 3, "feature index 1 is outside the width's range: the width is 0"
+    "1 4 2\n0 0:1\n",      {"zero_based", false},               1, 1, "'zero_based' is false, but a file with a header is zero-based"
+  };
+  rows = cell (1, size (cases, 1));
+  for k = 1:size (cases, 1)
+    [text, options, line, column, reason] = cases{k, :};
+    r = malformed_row (folder, sprintf ("index option %d", k), text, line, column, reason);
+    r.args = [r.args, options];
+    rows{k} = r;
+  end
 end
 
 function r = row (what, args, printed, check, nout)

@@ -90,6 +90,106 @@ TEST(RangeReading, AnySplitAndThreadCountGivesTheWholeTextsResult) {
   }
 }
 
+quarnel::read_options with(quarnel::read_options::index_base base, std::int64_t width,
+                          std::vector<std::int32_t> label_map = {}, bool label_map_given = false) {
+  quarnel::read_options options;
+  options.base = base;
+  options.width = width;
+  options.label_map = std::move(label_map);
+  options.label_map_given = label_map_given;
+  return options;
+}
+
+// 'zero_based', 'width' and 'label_map' at their edges: what the whole text
+// gives, and the same in every split and thread count.
+TEST(RangeReading, IndexAndLabelOptionsHoldInEverySplit) {
+  using base = quarnel::read_options::index_base;
+  using quarnel::scan_error;
+  struct option_case {
+    std::string text;
+    quarnel::read_options options;
+    scan_error error;
+    std::int64_t line, column;  // of the fault
+    std::int64_t columns;       // feature columns, when it loads
+    std::vector<std::int32_t> label_map;
+  };
+  const option_case cases[] = {
+      // Zero-based: a split that lacks index 0 and the last index keeps
+      // the train split's columns.
+      {"1 1:1\n2 3:2\n", with(base::zero_based, 6), scan_error::none, 0, 0, 6, {1, 2}},
+      {"1 1:1\n2 3:2\n", with(base::zero_based, -1), scan_error::none, 0, 0, 4, {1, 2}},
+      {"1\n\n", with(base::zero_based, -1), scan_error::none, 0, 0, 0, {1}},
+      {"1 1:1\n2 3:2\n", with(base::one_based, -1), scan_error::none, 0, 0, 3, {1, 2}},
+      // Below the base, and beyond the width counted from it.
+      {"1 1:1\n 2:1 -1:2\n", with(base::zero_based, -1), scan_error::index_below_base, 2, 6, 0, {}},
+      {"1 1:1\n2 0:2\n", with(base::one_based, 9), scan_error::index_below_base, 2, 3, 0, {}},
+      {"1 1:1\n2 2:1 6:2\n", with(base::zero_based, 6), scan_error::index_outside_width, 2, 7, 0, {}},
+      {"1 6:1\n", with(base::one_based, 6), scan_error::none, 0, 0, 6, {1}},
+      {"1 1:1\n", with(base::zero_based, 0), scan_error::index_outside_width, 1, 3, 0, {}},
+      {"1\n2\n", with(base::zero_based, 0), scan_error::none, 0, 0, 0, {1, 2}},
+      // A width on the file's own base: known only once the whole file is
+      // sized, then the first index above it in file order, unless a bad
+      // value comes first.
+      {"1 3:1\n2 0:1\n 5:1\n", with(base::by_file, 5), scan_error::index_outside_width, 3, 2, 0, {}},
+      {"1 3:1\n2 4:1\n 5:1\n", with(base::by_file, 5), scan_error::none, 0, 0, 5, {1, 2}},
+      {"1 2:x\n2 7:1\n 0:1\n", with(base::by_file, 3), scan_error::value_not_number, 1, 5, 0, {}},
+      {"1 1:1\n# 9:1\n", with(base::by_file, 0), scan_error::index_outside_width, 1, 3, 0, {}},
+      // A header and the options: both bounds apply, the width decides the
+      // columns, and the header makes the file zero-based.
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::zero_based, 6), scan_error::none, 0, 0, 6, {0, 1}},
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::by_file, 3), scan_error::index_outside_width, 3, 3, 0, {}},
+      {"2 4 3\n0 0:1\n1 5:1\n", with(base::by_file, 9), scan_error::index_outside_header, 3, 3, 0, {}},
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::one_based, -1), scan_error::header_not_one_based, 1, 1, 0, {}},
+      // The caller's labels first, used or not, the file's others after them;
+      // repeats reported by their label; a header's labels may lie outside m.
+      {"5,3 1:1\n7,5,5 2:1\n3\n", with(base::by_file, -1, {9, 3}, true), scan_error::none, 0, 0, 2,
+       {9, 3, 5, 7}},
+      {"2 4 3\n2,0 0:1\n\n", with(base::by_file, -1, {7, 0, 1}, true), scan_error::none, 0, 0, 4,
+       {7, 0, 1, 2}},
+      {"1\n", with(base::by_file, -1, {}, true), scan_error::none, 0, 0, 0, {1}},
+  };
+  for (const option_case& c : cases) {
+    const read_result whole = read_text(c.text, nullptr, 64, c.options);
+    EXPECT_EQ(whole.failure.error, c.error) << c.text;
+    if (c.error == scan_error::none) {
+      EXPECT_EQ(feature_count(whole.sizes), c.columns) << c.text;
+      EXPECT_EQ(whole.label_map, c.label_map) << c.text;
+    } else {
+      EXPECT_EQ(whole.failure.line, c.line) << c.text;
+      EXPECT_EQ(whole.failure.column, c.column) << c.text;
+    }
+    for (int threads : {1, 3}) {
+      for (std::int64_t range_bytes : {1, 5, 9}) {
+        quarnel::read_options options = c.options;
+        options.threads = threads;
+        options.range_bytes = range_bytes;
+        expect_same(read_text(c.text, nullptr, 64, options), whole,
+                    c.text + " in ranges of " + std::to_string(range_bytes) + " on " +
+                        std::to_string(threads) + " threads");
+      }
+    }
+  }
+}
+
+TEST(RangeReading, LabelMapColumnsHoldTheirLabelsEntries) {
+  quarnel::read_options options;
+  options.label_map = {9, 3};
+  options.label_map_given = true;
+  options.base = quarnel::read_options::index_base::zero_based;
+  options.width = 4;
+  const read_result read = read_text("5,3 1:1\n7,5,5 2:1\n3 0:4\n", nullptr, 64, options);
+  ASSERT_EQ(read.failure.kind, failure_kind::none);
+  using entries = std::vector<std::pair<std::uint64_t, double>>;
+  EXPECT_EQ(quarnel_test::column_entries(read.labels, 0), entries{});                   // 9
+  EXPECT_EQ(quarnel_test::column_entries(read.labels, 1), (entries{{0, 1}, {2, 1}}));  // 3
+  EXPECT_EQ(quarnel_test::column_entries(read.labels, 2), (entries{{0, 1}, {1, 1}}));  // 5
+  EXPECT_EQ(quarnel_test::column_entries(read.labels, 3), (entries{{1, 1}}));          // 7
+  EXPECT_EQ(read.duplicates, (std::vector<std::pair<std::int32_t, std::int64_t>>{{5, 2}}));
+  // Index k is column k + 1: index 0 in the first column, the last empty.
+  EXPECT_EQ(quarnel_test::column_entries(read.pairs, 0), (entries{{2, 4}}));
+  EXPECT_EQ(quarnel_test::column_entries(read.pairs, 3), entries{});
+}
+
 TEST(ColumnTally, CountsIndicesAnywhereAndKeepsOnlyThePagesUsed) {
   quarnel::column_tally tally{};
   for (std::int32_t index : {5, 5, -3, INT32_MIN, INT32_MAX, 0, 4096, -4097})

@@ -5,6 +5,7 @@
 
 #include "byte_source.h"
 #include "line_reader.h"
+#include "scan_merge.h"
 #include "test_support.h"
 
 namespace {
@@ -181,6 +182,33 @@ TEST(SizingScan, AReadErrorIsAFailureNotAnEarlyEnd) {
   quarnel::line_reader reader;
   ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_break}, 4));
   EXPECT_EQ(quarnel::sizing_scan(&reader, {true, {}}, &tally).kind, failure_kind::read_failed);
+  quarnel::line_reader_close(&reader);
+  quarnel::range_tally_release(&tally);
+}
+
+// A width past the 32-bit indices lets every index from the base through
+// and makes that many columns.
+TEST(SizingScan, AWidthBeyondThe32BitIndices) {
+  const std::string text = "1 2147483647:1 0:1\n";
+  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
+  quarnel::range_tally tally;
+  ASSERT_TRUE(quarnel::range_tally_create(&tally));
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), 64));
+  quarnel::read_options options;
+  options.base = quarnel::read_options::index_base::zero_based;
+  options.width = std::int64_t{1} << 32;
+  EXPECT_EQ(quarnel::sizing_scan(&reader, {true, {}, options.base, options.width}, &tally).kind,
+            failure_kind::none);
+  quarnel::problem_sizes sizes;
+  quarnel::label_dictionary dictionary;
+  std::int64_t* label_columns = nullptr;
+  ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
+  ASSERT_TRUE(quarnel::merge_tallies(&tally, 1, options, &sizes, &dictionary, &label_columns));
+  EXPECT_EQ(sizes.min_index, 0);
+  EXPECT_EQ(feature_count(sizes), std::int64_t{1} << 32);
+  quarnel::release_label_columns(&label_columns, 1);
+  quarnel::label_dictionary_release(&dictionary);
   quarnel::line_reader_close(&reader);
   quarnel::range_tally_release(&tally);
 }
