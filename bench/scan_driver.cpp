@@ -4,7 +4,8 @@
 // same buffer size. Prints the median of RUNS runs (default 5): seconds and
 // MB/s; with --machine, key=value lines instead (for bench/run), with each
 // median's fastest and slowest run, the file's longest line, the outputs'
-// bytes and the process's peak resident memory. --threads N scans with N
+// bytes, the process's peak resident memory and its resident memory before
+// any read (the program and its libraries). --threads N scans with N
 // threads (default 1).
 //
 //   scan_driver [--machine] [--threads N] FILE [RUNS]
@@ -131,6 +132,7 @@ double median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const long long start_bytes = peak_resident_bytes();
   const bool machine = argc > 1 && std::strcmp(argv[1], "--machine") == 0;
   if (machine) {
     --argc;
@@ -175,14 +177,14 @@ int main(int argc, char** argv) {
   if (machine) {
     std::printf("megabytes=%.6f\nlines=%lld\nlongest_line=%lld\ninstances=%lld\nlabels=%lld\n"
                 "label_entries=%lld\npairs=%lld\nfeatures=%lld\nruns=%d\nthreads=%d\n"
-                "output_bytes=%lld\npeak_bytes=%lld\n",
+                "output_bytes=%lld\npeak_bytes=%lld\nstart_bytes=%lld\n",
                 megabytes, static_cast<long long>(lines), static_cast<long long>(longest_line),
                 static_cast<long long>(sizes.instance_count),
                 static_cast<long long>(sizes.label_count),
                 static_cast<long long>(sizes.label_entry_count),
                 static_cast<long long>(sizes.element_count),
                 static_cast<long long>(feature_count(sizes)), runs, threads,
-                static_cast<long long>(output_bytes), peak_resident_bytes());
+                static_cast<long long>(output_bytes), peak_resident_bytes(), start_bytes);
     const struct {
       const char* name;
       const std::vector<double>& seconds;
