@@ -1,6 +1,7 @@
 #include "read_harness.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -167,6 +168,14 @@ bool make_harness_outputs(void* context, const problem_sizes& sizes,
   return true;
 }
 
+// A fraction, which no query id is, shows an id the fill did not write.
+bool make_harness_query_ids(void* context, std::int64_t instance_count, double** ids) {
+  std::vector<double>& query_ids = static_cast<harness_maker*>(context)->result->query_ids;
+  query_ids.assign(static_cast<std::size_t>(instance_count), 0.5);
+  *ids = query_ids.data();
+  return true;
+}
+
 // A sizing scan of the whole of `sized` alone, its fault as the module
 // names it and its counts per label and index.
 void size_alone(text sized, delivery how, compression_format format, outcome* result) {
@@ -242,7 +251,7 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
   options.threads = how.threads;
   harness_maker maker{&result, &h};
   const scan_failure failure =
-      read_ranges(ranges, options, {&maker, make_harness_outputs, {&result, record_duplicate}});
+      read_ranges(ranges, options, {&maker, make_harness_outputs, {&result, record_duplicate}, make_harness_query_ids});
   if (h.filling) {
     result.fill = failure;
     result.reported = result.sizing;
@@ -267,6 +276,8 @@ void require_same(const outcome& a, const outcome& b) {
   // Partly written arrays too: a failed fill stops at the same entry.
   REQUIRE(same_columns(a.labels, b.labels));
   REQUIRE(same_columns(a.pairs, b.pairs));
+  if (a.fill.kind == failure_kind::none && b.fill.kind == failure_kind::none)
+    REQUIRE(same_values(a.query_ids, b.query_ids));
 }
 
 std::vector<line_span> split_lines(text input) {
@@ -317,6 +328,11 @@ void check_success(const outcome& result) {
   } else {
     REQUIRE(sizes.min_index <= 1 && sizes.max_index >= 0 && sizes.min_index <= sizes.max_index);
   }
+
+  // Every instance's query id: none (NaN) or an integer within 2^53.
+  REQUIRE(static_cast<std::int64_t>(result.query_ids.size()) == sizes.instance_count);
+  for (double id : result.query_ids)
+    REQUIRE(std::isnan(id) || (id == std::trunc(id) && std::fabs(id) <= 9007199254740992.0));
 
   const std::int64_t written = check_matrix(result.labels, sizes.label_count,
                                             label_entries(sizes), sizes.instance_count);

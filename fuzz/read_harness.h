@@ -65,6 +65,7 @@ struct outcome {
   std::vector<std::int32_t> label_map;
   columns labels;
   columns pairs;
+  std::vector<double> query_ids;  // one per instance, NaN for none
   std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
 };
 

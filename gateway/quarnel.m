@@ -2,6 +2,7 @@
 %
 %  Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);
 %         [...] = quarnel(fname, name, value, ...)   with the options below
+%         [label_vector, instance_matrix, label_map, query_id] = quarnel(...)
 %
 %  Reads the file named FNAME (a character row vector, or in MATLAB a
 %  string scalar such as "data.txt"; taken as UTF-8, as typed), one
@@ -16,6 +17,8 @@
 %                     none is smaller; D fits the largest index.
 %    label_map        dense K-by-1 column of the distinct labels, in the
 %                     order in which they first appear in the file.
+%    query_id         (only when asked for) dense N-by-1 column: the query
+%                     id of each instance, NaN where its line has none.
 %
 %  The file: each line holds comma-separated labels, then index:value pairs
 %  separated by white space. The three lines
@@ -34,6 +37,15 @@
 %    - A pair is a decimal 32-bit index directly followed by a colon, then
 %      a number. Indices need not ascend, but an index given twice in one
 %      line is malformed.
+%    - A query id "qid:N" (as in ranking data sets, the SVMlight layout) may
+%      stand as the first token after the labels, or begin a line without
+%      labels ("qid:3 1:0.5", " qid:3 1:0.5"). "qid:" is matched in lower
+%      case only; N is an optional sign and decimal digits of at most 2^53
+%      (a double holds it exactly), directly after the colon and followed by
+%      white space or the line's end. The other outputs are as if the token
+%      were absent. Elsewhere in a line, or with any other N, it is
+%      malformed input: "qid: is only allowed as the first token after the
+%      labels", "query id is not an integer from -2^53 to 2^53".
 %    - A "#" where a label or a pair could begin starts a comment that runs
 %      to the end of the line; a line starting with "#" is not an instance.
 %    - Lines may end in LF or CR LF; a last line without one is an instance.
@@ -141,8 +153,8 @@
 %      "can't read input file NAME: it is a zip archive; extract the data file from it first".
 %
 %  In each of these cases label_vector and instance_matrix are empty 0-by-0
-%  matrices and label_map is left unassigned, so a call that asks for it
-%  then fails with the host's error for an unassigned output.
+%  matrices and label_map and query_id are left unassigned, so a call that
+%  asks for them then fails with the host's error for an unassigned output.
 %
 %  A label repeated within one instance prints "ERROR: duplicate label L in
 %  N-th instance"; the label is stored once and reading goes on.

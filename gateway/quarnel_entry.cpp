@@ -15,13 +15,13 @@ namespace {
 using namespace quarnel;
 
 // Prints a failure of the call itself and leaves the two empty outputs.
-void answer_failure(mxArray* outputs[3], const std::string& message) {
+void answer_failure(mxArray* outputs[4], const std::string& message) {
   mexPrintf("%s\n", message.c_str());
   outputs[0] = empty_matrix();
   outputs[1] = empty_matrix();
 }
 
-void answer_usage(mxArray* outputs[3]) {
+void answer_usage(mxArray* outputs[4]) {
   answer_failure(outputs, "Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);");
 }
 
@@ -46,15 +46,27 @@ bool make_outputs(void* context, const problem_sizes& sizes, const label_diction
   return true;
 }
 
-// Reads the file `fname` into label_vector, instance_matrix and label_map.
-// On failure it prints one message and leaves empty 0-by-0 matrices in the
-// first two outputs and nothing in the third.
-void load_multilabel_file(const char* fname, const read_options& options, mxArray* outputs[3]) {
-  output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label}};
+// Creates the fourth output, query_id: a dense column, one row per instance.
+bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
+  mxArray** outputs = static_cast<mxArray**>(context);
+  outputs[3] = mxCreateDoubleMatrix(static_cast<mwSize>(instance_count), 1, mxREAL);
+  if (outputs[3] == nullptr) return false;
+  *ids = mxGetPr(outputs[3]);
+  return true;
+}
+
+// Reads the file `fname` into label_vector, instance_matrix, label_map and,
+// when `query_ids` is set, query_id. On failure it prints one message and
+// leaves empty 0-by-0 matrices in the first two outputs and nothing in the
+// others.
+void load_multilabel_file(const char* fname, const read_options& options, bool query_ids,
+                          mxArray* outputs[4]) {
+  output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label},
+                     query_ids ? make_query_ids : nullptr};
   const scan_failure failure = read_multilabel_file(fname, options, maker);
   if (failure.kind != failure_kind::none) {
     mexPrintf("%s", failure_message(failure, fname).c_str());
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
       if (outputs[i] != nullptr) mxDestroyArray(outputs[i]);
       outputs[i] = nullptr;
     }
@@ -66,15 +78,16 @@ void load_multilabel_file(const char* fname, const read_options& options, mxArra
 // Reads the name-value options after the file name; a bad one is answered
 // by its message and the two empty outputs.
 bool read_call_options(int count, const mxArray* const inputs[], read_options* options,
-                       mxArray* outputs[3]) {
+                       mxArray* outputs[4]) {
   const std::string failure = options_of_call(count, inputs, options);
   if (failure.empty()) return true;
   answer_failure(outputs, failure);
   return false;
 }
 
-// Fills all three outputs, whatever the caller asked for.
-void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
+// Fills the first three outputs, whatever the caller asked for, and the
+// fourth, query_id, when asked for.
+void answer_call(int nlhs, int nrhs, const mxArray* prhs[], mxArray* outputs[4]) {
   // quarnel(fname) or quarnel(fname, name, value, ...): a lone option name
   // is a wrong call, as before there were options.
   if (nrhs < 1 || nrhs == 2) {
@@ -99,7 +112,7 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
     // takes the arrays over.
     options.host_copies_outputs = true;
 #endif
-    load_multilabel_file(name.text, options, outputs);
+    load_multilabel_file(name.text, options, nlhs >= 4, outputs);
   }
 }
 
@@ -107,7 +120,7 @@ void answer_call(int nrhs, const mxArray* prhs[], mxArray* outputs[3]) {
 
 extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   // The outputs are made in slots of our own: the host's plhs may hold fewer.
-  mxArray* outputs[3] = {nullptr, nullptr, nullptr};
-  answer_call(nrhs, prhs, outputs);
-  hand_over(outputs, 3, nlhs, plhs);
+  mxArray* outputs[4] = {nullptr, nullptr, nullptr, nullptr};
+  answer_call(nlhs, nrhs, prhs, outputs);
+  hand_over(outputs, 4, nlhs, plhs);
 }

@@ -1,6 +1,7 @@
 #include "fill_scan.h"
 
 #include <cstdlib>
+#include <limits>
 
 #include "duplicate_index.h"
 #include "file_header.h"
@@ -86,6 +87,7 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
   seen_labels& seen = state->seen;
+  double query_id = std::numeric_limits<double>::quiet_NaN();
   scan_result walked = scan_line(
       first, last,
       [&](std::int32_t label, const char*) {
@@ -110,6 +112,10 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
         ++state->labels_filled;
         return scan_error::none;
       },
+      [&](std::int64_t id, const char*) {
+        query_id = static_cast<double>(id);
+        return scan_error::none;
+      },
       [&](std::int32_t index, const char* value_first, const char* line_last, const char*) {
         std::int64_t place = -1;
         if (index >= sizes.min_index && index <= sizes.max_index)
@@ -129,6 +135,7 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
       });
   for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
   seen.set_count = 0;
+  if (fill.query_ids != nullptr) fill.query_ids[row] = query_id;
   if (changed) return failure_of(failure_kind::file_changed);
   if (walked.error == scan_error::value_not_number)
     return malformed_at(walked.error, line_number, walked.ptr - first + 1);

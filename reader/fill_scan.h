@@ -50,12 +50,14 @@ struct range_fill {
   sparse_columns labels;
   sparse_columns pairs;
   duplicate_label_sink duplicates;
+  double* query_ids;  // one per instance of the file, by row; null when not wanted
 };
 
 // Reads the lines of one range, which the sizing scan measured into
 // `fill.tally`, writing label entries (column: the label's position, value
 // 1) and pair entries (column: index - min_index, value as read), each in
-// the row of its instance. A repeated label is reported and not written
+// the row of its instance, and, when `fill.query_ids` is given, each
+// instance's query id in its row (NaN for a line without one). A repeated label is reported and not written
 // again. Content that differs from what the sizing scan saw ends the scan
 // with failure_kind::file_changed; the arrays are then only partly
 // written, never past their room. Lines in failures count within the range.

@@ -11,6 +11,24 @@ scan_result scan_label(const char* first, const char* last, std::int32_t* label)
   return {end, scan_error::none};
 }
 
+scan_result scan_query(const char* first, const char* last, std::int64_t* id) {
+  constexpr std::uint64_t most = std::uint64_t{1} << 53;
+  const char* p = first + 4;  // past "qid:"
+  const char* number = p;
+  const bool negative = p < last && *p == '-';
+  if (p < last && (*p == '+' || *p == '-')) ++p;
+  const char* digits = p;
+  std::uint64_t magnitude = 0;
+  while (p < last && *p >= '0' && *p <= '9' && magnitude <= most) {
+    magnitude = magnitude * 10 + static_cast<std::uint64_t>(*p - '0');
+    ++p;
+  }
+  if (p == digits || magnitude > most || (p < last && !is_blank(*p)))
+    return {number, scan_error::query_id_invalid};
+  *id = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+  return {p, scan_error::none};
+}
+
 scan_result scan_index(const char* first, const char* last, std::int32_t* index) {
   bool out_of_range = false;
   const char* end = convert_index(first, last, index, &out_of_range);

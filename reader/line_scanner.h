@@ -2,10 +2,11 @@
 //
 // A line is the characters [first, last) without its line end. It holds a
 // label list (labels separated by single commas, starting in the first
-// column) and then pairs separated by white space. A line that starts with a
-// space, or is empty, has no labels; nor has a line whose first token is a
-// pair. A "#" where a label or a pair could begin starts a comment that runs
-// to the end of the line.
+// column), then optionally a query id "qid:N", then pairs, separated by
+// white space. A line that starts with a space, or is empty, has no labels;
+// nor has a line whose first token is a pair or a query id. A "#" where a
+// label or a pair could begin starts a comment that runs to the end of the
+// line.
 #pragma once
 
 #include <cstdint>
@@ -59,8 +60,9 @@ inline bool is_comment_line(const char* first, const char* last) {
 // malformed at column 1 (label_not_number), whatever follows.
 inline bool can_begin_line(char c) {
   if (is_blank(c) || c == '#' || (c >= '0' && c <= '9')) return true;
-  // Signs, a fraction's point, "inf" and "nan" in either case.
-  return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N';
+  // Signs, a fraction's point, "inf" and "nan" in either case, "qid:".
+  return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N' ||
+         c == 'q';
 }
 
 // True when an optional sign and decimal digits directly followed by a
@@ -71,6 +73,17 @@ inline bool starts_with_index(const char* p, const char* last) {
   while (p < last && *p >= '0' && *p <= '9') ++p;
   return p != digits && p < last && *p == ':';
 }
+
+// True when a query id token, "qid:" in lower case, begins at `p`.
+inline bool starts_with_query(const char* p, const char* last) {
+  return last - p >= 4 && p[0] == 'q' && p[1] == 'i' && p[2] == 'd' && p[3] == ':';
+}
+
+// Reads the query id token at `first`, which starts_with_query: "qid:"
+// directly followed by an optional sign and decimal digits of a magnitude up
+// to 2^53 (a double holds every such integer exactly), then white space or
+// the line's end. On failure the result points at the number.
+scan_result scan_query(const char* first, const char* last, std::int64_t* id);
 
 // Converts the label token at `first`, which is not white space. The token
 // must end at a comma, white space or the line's end.
@@ -96,18 +109,23 @@ inline scan_result read_index(const char* first, const char* last, std::int32_t*
 
 // Walks one line, calling
 //   on_label(std::int32_t label, const char* at) -> scan_error
+//   on_query(std::int64_t id, const char* at) -> scan_error
 //   on_pair(std::int32_t index, const char* value_first, const char* last,
 //           const char* at) -> scan_result
 // for each token, in line order. `on_pair` reads the value starting at
 // value_first (white space after the colon already skipped; never at the
 // end of the line) and returns its end. A value must be followed by white
-// space or the line's end. The first error ends the walk.
-template <class OnLabel, class OnPair>
-scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
+// space or the line's end. The first error ends the walk. A "qid:" token
+// anywhere but first after the labels is query_misplaced.
+template <class OnLabel, class OnQuery, class OnPair>
+scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnQuery&& on_query,
+                      OnPair&& on_pair) {
   const char* p = first;
   // Label list: only a space or the line's end means "no (more) labels",
-  // and a line whose first token is a pair has none either.
-  const bool no_labels = p < last && *p != ' ' && starts_with_index(skip_blanks(p, last), last);
+  // and a line whose first token is a pair or a query id has none either.
+  const char* lead = p < last && *p != ' ' ? skip_blanks(p, last) : p;
+  const bool no_labels =
+      p < last && *p != ' ' && (starts_with_index(lead, last) || starts_with_query(lead, last));
   while (!no_labels && p < last && *p != ' ') {
     // Other white space is skipped, as the "%lf" conversion does.
     const char* label_at = skip_blanks(p, last);
@@ -115,12 +133,24 @@ scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, O
     if (*label_at == '#') return {last, scan_error::none};
     std::int32_t label = 0;
     scan_result read = scan_label(label_at, last, &label);
-    if (read.error != scan_error::none) return read;
+    if (read.error != scan_error::none)
+      return starts_with_query(label_at, last) ? scan_result{label_at, scan_error::query_misplaced}
+                                               : read;
     scan_error handled = on_label(label, label_at);
     if (handled != scan_error::none) return {label_at, handled};
     p = read.ptr;
     if (p == last || *p != ',') break;
     ++p;
+  }
+  // A query id, only here: one byte's test on a line without one.
+  p = skip_blanks(p, last);
+  if (p < last && *p == 'q' && starts_with_query(p, last)) {
+    std::int64_t id = 0;
+    scan_result read = scan_query(p, last, &id);
+    if (read.error != scan_error::none) return read;
+    scan_error handled = on_query(id, p);
+    if (handled != scan_error::none) return {p, handled};
+    p = read.ptr;
   }
   // Pair section.
   for (;;) {
@@ -129,7 +159,8 @@ scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, O
     const char* pair_first = p;
     std::int32_t index = 0;
     scan_result read = read_index(p, last, &index);
-    if (read.error != scan_error::none) return read;
+    if (read.error != scan_error::none)
+      return starts_with_query(p, last) ? scan_result{p, scan_error::query_misplaced} : read;
     const char* value_first = skip_blanks(read.ptr, last);
     if (value_first == last) return {read.ptr, scan_error::value_missing};
     scan_result value = on_pair(index, value_first, last, pair_first);
@@ -137,6 +168,14 @@ scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, O
     if (value.ptr < last && !is_blank(*value.ptr)) return {value_first, scan_error::value_not_number};
     p = value.ptr;
   }
+}
+
+// scan_line for callers that need no query ids: they are checked and
+// passed over.
+template <class OnLabel, class OnPair>
+scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
+  return scan_line(
+      first, last, on_label, [](std::int64_t, const char*) { return scan_error::none; }, on_pair);
 }
 
 }  // namespace quarnel

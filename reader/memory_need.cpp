@@ -43,7 +43,9 @@ std::string figure_text(std::uint64_t bytes, bool round_up) {
 std::uint64_t output_bytes(const output_counts& counts) {
   return saturating_sum(saturating_sum(sparse_bytes(counts.label_count, counts.label_entry_count),
                                        sparse_bytes(counts.feature_count, counts.pair_entry_count)),
-                        saturating_product(count_of(counts.label_count), value_bytes));
+                        saturating_product(saturating_sum(count_of(counts.label_count),
+                                                          count_of(counts.query_id_count)),
+                                           value_bytes));
 }
 
 std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_outputs,

@@ -15,11 +15,12 @@ struct output_counts {
   std::int64_t feature_count;      // columns of instance_matrix
   std::int64_t label_entry_count;  // entries of label_vector (or more)
   std::int64_t pair_entry_count;   // entries of instance_matrix
+  std::int64_t query_id_count = 0;  // rows of query_id, when it is made
 };
 
-// The bytes of the three outputs: each sparse matrix holds a double and a
-// 64-bit row index per entry (room for one entry at least) and a 64-bit
-// start per column and one more; label_map a double per label. Rows cost
+// The bytes of the outputs: each sparse matrix holds a double and a 64-bit
+// row index per entry (room for one entry at least) and a 64-bit start per
+// column and one more; label_map and query_id a double per row. Rows cost
 // nothing. Saturates at the largest value instead of wrapping, whatever
 // the counts; a negative count counts as none.
 std::uint64_t output_bytes(const output_counts& counts);

@@ -22,6 +22,12 @@ struct output_maker {
                sparse_columns* labels, sparse_columns* pairs);
   // Told of repeated labels, on the calling thread, in file order.
   duplicate_label_sink duplicates;
+  // Null when the caller wants no query ids. Otherwise called once, right
+  // after `make`, on the calling thread: makes the query id column and
+  // points `ids` at its `instance_count` doubles, every one of which the
+  // fill scan writes (each instance's id, NaN where its line has none).
+  // Returns false when it cannot be made.
+  bool (*make_query_ids)(void* context, std::int64_t instance_count, double** ids);
 };
 
 }  // namespace quarnel

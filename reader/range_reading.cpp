@@ -74,6 +74,7 @@ struct reading {
   std::vector<std::int64_t> first_instances;
   sparse_columns labels{};
   sparse_columns pairs{};
+  double* query_ids = nullptr;
   placing how = placing::in_order;
   std::vector<std::vector<std::pair<std::int32_t, std::int64_t>>> repeats;
 
@@ -121,7 +122,7 @@ void fill_range(reading* read, int k, duplicate_label_sink repeats) {
   const range_fill fill{&read->sizes,      &read->dictionary,        &read->tallies[k],
                         read->label_columns[k], read->first_instances[k], k == 0,
                         read->how,         read->labels,             read->pairs,
-                        repeats};
+                        repeats,           read->query_ids};
   failure = source_failure(fill_scan(&range.reader, fill), range.reader, read->text->format);
 }
 
@@ -259,12 +260,12 @@ std::uint64_t working_bytes(const reading& read, int threads) {
 // can really have, before anything of them is allocated: a large request
 // that the system grants may still end the process when its pages are
 // touched. Where no figure can be had, the read goes on.
-scan_failure check_memory(const reading& read, int threads) {
+scan_failure check_memory(const reading& read, int threads, bool query_ids) {
   const std::optional<std::uint64_t> available = available_memory();
   if (!available) return no_failure();
   const problem_sizes& sizes = read.sizes;
   const output_counts counts{sizes.label_count, feature_count(sizes), label_entries(sizes),
-                             sizes.element_count};
+                             sizes.element_count, query_ids ? sizes.instance_count : 0};
   const std::uint64_t need =
       peak_memory_need(counts, read.options->host_copies_outputs, working_bytes(read, threads));
   if (need <= *available) return no_failure();
@@ -295,9 +296,12 @@ scan_failure read_all(reading* read, output_maker maker) {
   for (int k = 1; k < count; ++k)
     read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
 
-  failure = check_memory(*read, threads);
+  failure = check_memory(*read, threads, maker.make_query_ids != nullptr);
   if (failure.kind != failure_kind::none) return failure;
   if (!maker.make(maker.context, read->sizes, read->dictionary, &read->labels, &read->pairs))
+    return failure_of(failure_kind::out_of_memory);
+  if (maker.make_query_ids != nullptr &&
+      !maker.make_query_ids(maker.context, read->sizes.instance_count, &read->query_ids))
     return failure_of(failure_kind::out_of_memory);
   read->how = count > 1 && threads > 1 && read->sizes.repeated_labels <= most_kept_repeats
                   ? placing::by_range

@@ -21,6 +21,8 @@ const char* describe(scan_error error) {
     case scan_error::index_outside_width: return "feature index is outside the width's range";
     case scan_error::header_not_one_based:
       return "'zero_based' is false, but a file with a header is zero-based";
+    case scan_error::query_misplaced: return "qid: is only allowed as the first token after the labels";
+    case scan_error::query_id_invalid: return "query id is not an integer from -2^53 to 2^53";
     case scan_error::stopped: return "scan stopped";
   }
   return "unknown error";

@@ -35,6 +35,10 @@ enum class scan_error : unsigned char {
   index_outside_width,
   // 'zero_based' is false, but the file has a header, which makes it zero-based
   header_not_one_based,
+  // a "qid:" token stands elsewhere than first after the labels
+  query_misplaced,
+  // the number after "qid:" is not a decimal integer within +-2^53
+  query_id_invalid,
   // a token handler ended the walk early; its caller knows why
   stopped,
 };

@@ -99,6 +99,8 @@ function rows = malformed_rows (folder)
     "1 1:abc x:1\n",                   1,  5, "value is not a number"
     "1 3:x 2:1 3:1\n",                 1,  5, "value is not a number"
     "1 2:1 2:1 x:1\n",                 1,  7, "feature index repeated in one instance"
+    "1 qid:1 2:1\n1 2:1 qid:1\n",       2,  7, "qid: is only allowed as the first token after the labels"
+    "1 qid:1x 2:1\n",                  1,  7, "query id is not an integer from -2^53 to 2^53"
   };
   rows = malformed_rows_of (folder, "malformed", cases);
 end
@@ -245,6 +247,7 @@ function rows = call_rows (folder, good)
     row("malformed, one output", {bad}, bad_text, @failed, 1)
     row("good, one output", {good}, "", @(out, what) loads (out, what, data(1)), 1)
     row("good, two outputs", {good}, "", @(out, what) loads (out, what, data(1:2)), 2)
+    row("malformed, four outputs", {bad}, bad_text, @failed, 4)
   }';
 end
 
@@ -329,7 +332,8 @@ end
 function out = call_module (args, nout)
   caught = "";
   statements = {"quarnel (args{:});", "o1 = quarnel (args{:});", ...
-                "[o1, o2] = quarnel (args{:});", "[o1, o2, o3] = quarnel (args{:});"};
+                "[o1, o2] = quarnel (args{:});", "[o1, o2, o3] = quarnel (args{:});", ...
+                "[o1, o2, o3, o4] = quarnel (args{:});"};
   out.nout = nout;
   out.printed = evalc (["try, " statements{nout + 1} " catch err, caught = err.message; end"]);
   out.error = caught;
@@ -337,7 +341,7 @@ function out = call_module (args, nout)
   if (nout == 0 && exist ("ans", "var"))
     out.outputs = {ans};
   end
-  for k = 1:3
+  for k = 1:4
     if (exist (sprintf ("o%d", k), "var"))
       out.outputs{k} = eval (sprintf ("o%d", k));
     end
@@ -345,7 +349,7 @@ function out = call_module (args, nout)
 end
 
 % A failure: empty 0-by-0 dense matrices in the first two outputs (as many
-% as were asked for) and none in the third.
+% as were asked for) and none in the third or fourth.
 function failed (out, what)
   same (numel (out.outputs), min (max (out.nout, 1), 2), [what ": number of outputs"]);
   for k = 1:numel (out.outputs)
@@ -353,7 +357,7 @@ function failed (out, what)
     same (size (got), [0 0], sprintf ("%s: output %d size", what, k));
     same ([isa(got, "double"), issparse(got)], [true, false], sprintf ("%s: output %d class", what, k));
   end
-  if (out.nout == 3)
+  if (out.nout >= 3)
     same (out.error, "element number 3 undefined in return list", [what ": third output"]);
   else
     same (out.error, "", [what ": error"]);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "byte_source.h"
 #include "line_reader.h"
 #include "test_support.h"
@@ -84,6 +86,9 @@ TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
       // The instance count is checked at the end: any bad value comes first.
       {"3 5 3\n1 1:1\n1 1:x\n", quarnel::scan_error::value_not_number, 3, 5},
       {"3 5 3\n1 1:1\n", quarnel::scan_error::header_instance_count, 1, 1},
+      // A bad value before a misplaced or bad query id comes first.
+      {"1 qid:1 1:x qid:2\n", quarnel::scan_error::value_not_number, 1, 11},
+      {"1 qid:1 1:1\n2 qid:1x 1:x\n", quarnel::scan_error::query_id_invalid, 2, 7},
   };
   for (const example& e : examples) {
     quarnel::scan_failure fault = first_fault(e.text);
@@ -92,6 +97,23 @@ TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
     EXPECT_EQ(fault.line, e.line) << e.text;
     EXPECT_EQ(fault.column, e.column) << e.text;
   }
+}
+
+std::string ids_of(const quarnel_test::read_result& result) {
+  EXPECT_EQ(result.failure.kind, failure_kind::none);
+  std::string text;
+  for (double id : result.query_ids)
+    text += (std::isnan(id) ? std::string("NaN") : std::to_string(static_cast<long long>(id))) + " ";
+  return text;
+}
+
+TEST(FillScan, WritesEachInstancesQueryIdInItsRow) {
+  // NaN for a line without one; an id changed between the scans is read as
+  // it now is, since no count covers it.
+  const std::string text = "2 qid:1 1:0.5\n#c\n qid:2 1:1\n3 1:2\nqid:-4\n";
+  const std::string changed = "2 1:0.5\n#c\n qid:8 1:1\n3 1:2\nqid:-4\n";
+  EXPECT_EQ(ids_of(read_text(text)), "1 2 NaN -4 ");
+  EXPECT_EQ(ids_of(read_text(text, &changed)), "NaN 8 NaN -4 ");
 }
 
 TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {
@@ -113,6 +135,7 @@ TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {
       "1,1 1:1 2:2\n3 3:3\n",               // as many label tokens, one a repeat
       "1,2 2:1 1:2\n3 3:3\n",               // the same entries in another order
       "1,2 1:1 3:2\n3 3:3\n",               // as many pairs, in other columns
+      "1,2 1:1 2:2\n3 3:3 qid:1\n",         // now a misplaced query id
   };
   for (const std::string& changed : changes) {
     auto result = read_text(original, &changed);

@@ -15,6 +15,7 @@ using quarnel::scan_error;
 struct walked_line {
   std::vector<std::int32_t> labels;
   std::vector<std::pair<std::int32_t, double>> pairs;
+  std::vector<std::int64_t> query_ids;
   scan_error error;
   long column;  // 1-based, where the walk stopped on an error
 };
@@ -27,6 +28,10 @@ walked_line walk(const std::string& line) {
       first, last,
       [&](std::int32_t label, const char*) {
         out.labels.push_back(label);
+        return scan_error::none;
+      },
+      [&](std::int64_t id, const char*) {
+        out.query_ids.push_back(id);
         return scan_error::none;
       },
       [&](std::int32_t index, const char* value_first, const char* line_last, const char*) {
@@ -85,6 +90,30 @@ TEST(ScanLine, SplitsWellFormedLines) {
   }
 }
 
+TEST(ScanLine, ReadsAQueryIdFirstAfterTheLabels) {
+  using ids = std::vector<std::int64_t>;
+  struct example {
+    std::string line;
+    labels expected_labels;
+    ids expected_ids;
+    pairs expected_pairs;
+  } examples[] = {
+      {"2 qid:1 1:0.5 3:1", {2}, {1}, {{1, 0.5}, {3, 1}}},
+      {"1,3\tqid:+07 2:1", {1, 3}, {7}, {{2, 1}}},
+      {" qid:2 1:1", {}, {2}, {{1, 1}}},
+      {"qid:-5 1:1", {}, {-5}, {{1, 1}}},     // the line's first token, as a pair may be
+      {"\tqid:0", {}, {0}, {}},
+      {"4 qid:-9007199254740992 # c", {4}, {-9007199254740992}, {}},  // -2^53
+  };
+  for (const example& e : examples) {
+    walked_line out = walk(e.line);
+    EXPECT_EQ(out.error, scan_error::none) << e.line;
+    EXPECT_EQ(out.labels, e.expected_labels) << e.line;
+    EXPECT_EQ(out.query_ids, e.expected_ids) << e.line;
+    EXPECT_EQ(out.pairs, e.expected_pairs) << e.line;
+  }
+}
+
 TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
   struct example {
     std::string line;
@@ -117,6 +146,16 @@ TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
       {" 1:2:3", scan_error::value_not_number, 4},
       {" 1:0x", scan_error::value_not_number, 4},
       {"1 2:3 4:1e", scan_error::value_not_number, 9},
+      // A query id elsewhere than first after the labels, or not an
+      // integer within 2^53.
+      {"1 2:1 qid:3", scan_error::query_misplaced, 7},
+      {"1 qid:3 qid:3", scan_error::query_misplaced, 9},
+      {"1,qid:3 2:1", scan_error::query_misplaced, 3},
+      {"1 qid: 3", scan_error::query_id_invalid, 7},
+      {"qid:1.5 1:1", scan_error::query_id_invalid, 5},
+      {" qid:3#c", scan_error::query_id_invalid, 6},
+      {" qid:9007199254740993", scan_error::query_id_invalid, 6},
+      {"1 QID:3", scan_error::index_not_integer, 3},  // only "qid:" in lower case is one
       {" 1234567 :1 2:0.5 3:0.25 4:1", scan_error::colon_missing, 2},
       {" 2147483648:1 2:0.5 3:0.25 4:1", scan_error::index_out_of_range, 2},
       {" 1:0.5\x01 2:0.5 3:0.25 4:1", scan_error::value_not_number, 4},

@@ -51,6 +51,11 @@ void expect_same(const read_result& a, const read_result& b, const std::string& 
   EXPECT_EQ(a.label_map, b.label_map) << what;
   EXPECT_EQ(a.sizes.min_index, b.sizes.min_index) << what;
   EXPECT_EQ(a.sizes.max_index, b.sizes.max_index) << what;
+  EXPECT_EQ(a.query_ids.size(), b.query_ids.size()) << what;
+  for (std::size_t i = 0; i < a.query_ids.size() && i < b.query_ids.size(); ++i)
+    EXPECT_TRUE(a.query_ids[i] == b.query_ids[i] || (a.query_ids[i] != a.query_ids[i] &&
+                                                     b.query_ids[i] != b.query_ids[i]))
+        << what << ": query id " << i;
   for (auto matrix : {&read_result::labels, &read_result::pairs}) {
     EXPECT_EQ((a.*matrix).starts, (b.*matrix).starts) << what;
     EXPECT_EQ((a.*matrix).rows, (b.*matrix).rows) << what;
@@ -74,6 +79,9 @@ TEST(RangeReading, AnySplitAndThreadCountGivesTheWholeTextsResult) {
       "1 1:1\n2 2:2\n3 3:3\n4 4:abc\n",  // a bad value found only by the fill
       "1 1:1\n2,2 2:2\n3 3:3\n4 4:abc\n",  // repeats reported before it
       "3 5 3\n1 1:1\n1 1:x\n",           // the header's count is checked last
+      // Query ids, NaN where a line has none, and a misplaced one later on.
+      "2 qid:1 1:0.5 3:1\n0 qid:1 2:1\n qid:2 1:1\n3 1:2\nqid:3\n",
+      "1 qid:1 1:1\n2 2:2\n3 qid:2 3:1 qid:2\n",
   };
   for (const std::string& text : texts) {
     const read_result whole = read_text(text);

@@ -50,6 +50,13 @@ bool make(void* context, const problem_sizes& sizes, const label_dictionary& dic
   return true;
 }
 
+bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
+  std::vector<double>& query_ids = static_cast<maker_context*>(context)->result->query_ids;
+  query_ids.assign(static_cast<std::size_t>(instance_count), -12345.0);
+  *ids = query_ids.data();
+  return true;
+}
+
 void record_duplicate(void* context, std::int32_t label, std::int64_t instance_number) {
   static_cast<read_result*>(context)->duplicates.emplace_back(label, instance_number);
 }
@@ -80,7 +87,7 @@ read_result read_text(const std::string& text, const std::string* fill_text,
   memory_text_ranges(&texts.sized);
   memory_text_ranges(&texts.filled);
   maker_context context{&result, &texts};
-  result.failure = read_ranges(ranges, options, {&context, make, {&result, record_duplicate}});
+  result.failure = read_ranges(ranges, options, {&context, make, {&result, record_duplicate}, make_query_ids});
   return result;
 }
 

@@ -25,6 +25,7 @@ struct read_result {
   std::vector<std::int32_t> label_map;
   sparse_result labels;  // instances as rows, one column per label
   sparse_result pairs;   // instances as rows, one column per feature
+  std::vector<double> query_ids;  // one per instance, NaN for none
   std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
 };
 
