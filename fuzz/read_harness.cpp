@@ -251,7 +251,8 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
   options.threads = how.threads;
   harness_maker maker{&result, &h};
   const scan_failure failure =
-      read_ranges(ranges, options, {&maker, make_harness_outputs, {&result, record_duplicate}, make_harness_query_ids});
+      read_ranges(ranges, options,
+                  {&maker, make_harness_outputs, {&result, record_duplicate}, make_harness_query_ids});
   if (h.filling) {
     result.fill = failure;
     result.reported = result.sizing;

@@ -128,7 +128,8 @@ TEST(MemoryNeed, OutputsCopiesAndWorkingMemory) {
   EXPECT_EQ(quarnel::peak_memory_need(lines, false, 1000), outputs + 1000);
   EXPECT_EQ(quarnel::peak_memory_need(lines, true, 1000), 2 * outputs + 1000);
   // Asked for, query_id adds a double per instance.
-  EXPECT_EQ(quarnel::output_bytes({1, 1, 700000000, 700000000, 700000000}), outputs + 700000000ull * 8);
+  EXPECT_EQ(quarnel::output_bytes({1, 1, 700000000, 700000000, 700000000}),
+            outputs + 700000000ull * 8);
 
   // No entries at all: each matrix keeps room for one, and a column start.
   EXPECT_EQ(quarnel::output_bytes({0, 0, 0, 0}), 2 * (16 + 8));

@@ -87,7 +87,8 @@ read_result read_text(const std::string& text, const std::string* fill_text,
   memory_text_ranges(&texts.sized);
   memory_text_ranges(&texts.filled);
   maker_context context{&result, &texts};
-  result.failure = read_ranges(ranges, options, {&context, make, {&result, record_duplicate}, make_query_ids});
+  result.failure =
+      read_ranges(ranges, options, {&context, make, {&result, record_duplicate}, make_query_ids});
   return result;
 }
 
