@@ -30,6 +30,18 @@ void print_duplicate_label(void*, std::int32_t label, std::int64_t instance_numb
             static_cast<long long>(instance_number));
 }
 
+// Prints a progress line and has the host show it now, while the call runs:
+// Octave's output is buffered until flushed; MATLAB's command window is
+// updated by drawnow.
+void print_progress(void*, const char* text) {
+  mexPrintf("%s\n", text);
+#if defined(HAVE_OCTAVE)
+  mexEvalString("fflush(stdout);");
+#else
+  mexEvalString("drawnow;");
+#endif
+}
+
 // Creates the three outputs in their final shapes, instances as rows, and
 // writes label_map.
 bool make_outputs(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
@@ -62,7 +74,7 @@ bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
 void load_multilabel_file(const char* fname, const read_options& options, bool query_ids,
                           mxArray* outputs[4]) {
   output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label},
-                     query_ids ? make_query_ids : nullptr};
+                     query_ids ? make_query_ids : nullptr, progress_sink{nullptr, print_progress}};
   const scan_failure failure = read_multilabel_file(fname, options, maker);
   if (failure.kind != failure_kind::none) {
     mexPrintf("%s", failure_message(failure, fname).c_str());

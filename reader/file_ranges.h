@@ -18,7 +18,8 @@ namespace quarnel {
 
 struct file_range {
   std::FILE* file = nullptr;
-  std::int64_t left = 0;  // bytes of the range not yet read
+  std::int64_t left = 0;      // bytes of the range not yet read
+  std::int64_t consumed = 0;  // bytes of the file read since the range was opened
   decoding_source decoding{};
   bool decoding_open = false;
   pipelined_source* ahead = nullptr;  // decoding on a thread of its own
@@ -28,16 +29,20 @@ struct file_ranges {
   const char* fname;
   compression_format format;
   std::int64_t size;                 // the file's size when it was split
+  byte_span part;                    // the bytes read: the whole file or the part asked for
   std::vector<std::int64_t> starts;  // first byte of each range after the first
   std::vector<file_range> ranges;
   bool decode_ahead = false;         // decode on a thread beside the scan
 };
 
-// Splits the plain file `fname`, of `size` bytes, into ranges of about
-// `range_bytes` (one range when 0 or the file is smaller), or takes a
-// compressed one whole. False when the file cannot be read for the split.
-bool split_file(const char* fname, compression_format format, std::int64_t size,
-                std::int64_t range_bytes, file_ranges* ranges);
+// Splits the part of the plain file `fname`, of `size` bytes, that
+// `offset` and `length` choose (part_of_text; 0 and 0 for the whole file)
+// into ranges of about `range_bytes` (one range when 0 or the part is
+// smaller), or takes a compressed one whole. Returns failure_kind::none, or
+// why the file cannot be split; a compressed file cannot be read in part.
+failure_kind split_file(const char* fname, compression_format format, std::int64_t size,
+                        std::int64_t offset, std::int64_t length, std::int64_t range_bytes,
+                        file_ranges* ranges);
 
 text_ranges file_text_ranges(file_ranges* ranges);
 

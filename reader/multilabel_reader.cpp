@@ -79,12 +79,15 @@ scan_failure read_multilabel_file(const char* fname, const read_options& options
   const std::int64_t range_bytes = format == compression_format::none && size > 0
                                        ? range_bytes_for(size, options)
                                        : 0;
-  if (!split_file(fname, format, size, range_bytes, &ranges))
-    return failure_of(failure_kind::cannot_open);
+  const failure_kind split =
+      split_file(fname, format, size, options.offset, options.length, range_bytes, &ranges);
+  if (split != failure_kind::none) return failure_of(split, format);
   // A compressed file is one range: with a second thread, it decodes while
   // the scan reads.
   ranges.decode_ahead = format != compression_format::none && options.threads > 1;
-  return read_ranges(file_text_ranges(&ranges), options, maker);
+  scan_failure failure = read_ranges(file_text_ranges(&ranges), options, maker);
+  if (failure.kind == failure_kind::malformed) failure.part_offset = options.offset;
+  return failure;
 }
 
 namespace {
@@ -145,6 +148,9 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
       return "can't read input file " + name + ": not a regular file\n";
     case failure_kind::malformed:
       return "malformed input in " + name + " at line " + std::to_string(failure.line) +
+             (failure.part_offset > 0
+                  ? " of the part from byte " + std::to_string(failure.part_offset)
+                  : std::string()) +
              ", column " + std::to_string(failure.column) + ": " + malformed_reason(failure) + "\n";
     case failure_kind::read_failed:
       return "error reading input file " + name + "\n";
@@ -163,6 +169,9 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
     case failure_kind::corrupt_data:
       return "can't read input file " + name + ": its " + format +
              "-compressed data is corrupt or truncated\n";
+    case failure_kind::part_of_compressed:
+      return "can't read part of input file " + name + ": it is " + format +
+             "-compressed, and a compressed file can only be read whole\n";
   }
   return "";
 }

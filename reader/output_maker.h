@@ -7,6 +7,7 @@
 #include "fill_scan.h"
 #include "label_dictionary.h"
 #include "problem_sizes.h"
+#include "read_progress.h"
 
 namespace quarnel {
 
@@ -28,6 +29,8 @@ struct output_maker {
   // fill scan writes (each instance's id, NaN where its line has none).
   // Returns false when it cannot be made.
   bool (*make_query_ids)(void* context, std::int64_t instance_count, double** ids);
+  // Shows the progress lines of a read whose options ask for them.
+  progress_sink progress{};
 };
 
 }  // namespace quarnel

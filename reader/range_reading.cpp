@@ -11,6 +11,7 @@
 #include "line_reader.h"
 #include "memory_need.h"
 #include "multilabel_reader.h"
+#include "read_progress.h"
 #include "scan_merge.h"
 #include "sizing_scan.h"
 #include "task_threads.h"
@@ -23,14 +24,20 @@ namespace {
 constexpr std::int64_t most_kept_repeats = 1 << 16;
 
 // One range opened for a scan: its source and line reader, released on
-// every path.
+// every path. A scan whose progress is shown reads through a counted source.
 struct open_range {
   const text_ranges* text;
   int k;
   line_reader reader{};
+  counted_source counted{};
   bool opened = false;
   bool reader_open = false;
   open_range(const text_ranges* text, int k) : text(text), k(k) {}
+  open_range(const text_ranges* text, int k, read_progress* progress, int pass)
+      : text(text), k(k) {
+    counted.slot = progress_slot(progress, pass, k);
+    counted.progress = progress;
+  }
   open_range(const open_range&) = delete;
   open_range& operator=(const open_range&) = delete;
   // Returns failure_kind::none when the range's lines can be read.
@@ -39,6 +46,10 @@ struct open_range {
     const failure_kind opened_as = text->open(text->context, k, &source);
     opened = true;
     if (opened_as != failure_kind::none) return opened_as;
+    if (counted.slot != nullptr) {
+      counted = {source, counted.slot, counted.progress, text->consumed, text->context, k, 0};
+      source = counted_bytes(&counted);
+    }
     reader_open = line_reader_open(
         &reader, source, text->block_size != 0 ? text->block_size : default_block_size);
     return reader_open ? failure_kind::none : failure_kind::out_of_memory;
@@ -64,6 +75,7 @@ scan_failure source_failure(const scan_failure& failure, const line_reader& read
 struct reading {
   const text_ranges* text = nullptr;
   const read_options* options = nullptr;
+  read_progress progress;
   file_header header{};  // the file's first line, for the ranges after the first
   std::vector<range_tally> tallies;
   std::vector<scan_failure> failures;
@@ -87,16 +99,23 @@ struct reading {
     label_dictionary_release(&dictionary);
   }
 };
+
+// Whether range `k` starts with the file's first line, which may be a header.
+bool holds_first_line(const text_ranges& text, int k) { return k == 0 && text.from_first_line; }
+
+void tick(void* context) { progress_tick(&static_cast<reading*>(context)->progress); }
+
 void size_range(void* context, int k) {
   reading* read = static_cast<reading*>(context);
-  open_range range(read->text, k);
+  open_range range(read->text, k, &read->progress, 0);
   scan_failure& failure = read->failures[k];
   const failure_kind opened = range.open();
   if (opened != failure_kind::none) {
     failure = failure_of(opened);
     return;
   }
-  const range_bounds bounds{k == 0, read->header, read->options->base, read->options->width};
+  const range_bounds bounds{holds_first_line(*read->text, k), read->header, read->options->base,
+                            read->options->width};
   failure = source_failure(sizing_scan(&range.reader, bounds, &read->tallies[k]), range.reader,
                            read->text->format);
   if (failure.kind == failure_kind::malformed)
@@ -112,7 +131,7 @@ void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number
 }
 
 void fill_range(reading* read, int k, duplicate_label_sink repeats) {
-  open_range range(read->text, k);
+  open_range range(read->text, k, &read->progress, 1);
   scan_failure& failure = read->failures[k];
   const failure_kind opened = range.open();
   if (opened != failure_kind::none) {
@@ -120,7 +139,8 @@ void fill_range(reading* read, int k, duplicate_label_sink repeats) {
     return;
   }
   const range_fill fill{&read->sizes,      &read->dictionary,        &read->tallies[k],
-                        read->label_columns[k], read->first_instances[k], k == 0,
+                        read->label_columns[k], read->first_instances[k],
+                        holds_first_line(*read->text, k),
                         read->how,         read->labels,             read->pairs,
                         repeats,           read->query_ids};
   failure = source_failure(fill_scan(&range.reader, fill), range.reader, read->text->format);
@@ -164,7 +184,8 @@ scan_failure first_fault(const reading& read, int k, const scan_failure& fault) 
     if (range.open() != failure_kind::none) break;
     const bool last_range = r == k && !whole;
     const scan_failure bad = first_bad_value(&range.reader, last_range ? fault.line : INT64_MAX,
-                                             last_range ? fault.column : 1, r == 0);
+                                             last_range ? fault.column : 1,
+                                             holds_first_line(*read.text, r));
     if (bad.kind != failure_kind::none) return in_file(bad, read, r);
   }
   return whole ? fault : in_file(fault, read, k);
@@ -181,16 +202,19 @@ scan_failure check_width(const reading& read) {
   const failure_kind opened = range.open();
   if (opened != failure_kind::none) return failure_of(opened);
   const scan_failure above = first_index_above(&range.reader, read.sizes.max_index,
-                                               read.sizes.min_index, read.options->width, k == 0);
+                                               read.sizes.min_index, read.options->width,
+                                               holds_first_line(*read.text, k));
   // The sizing scan saw such an index here: a file without it has changed.
   if (above.kind == failure_kind::none) return failure_of(failure_kind::file_changed);
   return first_fault(read, k, above);
 }
 
 // A file with a header holds exactly the instances it gives; the count is
-// known only at the end, but the fault is the header's, on line 1.
-scan_failure check_instance_count(const problem_sizes& sizes) {
-  if (!sizes.header.present || sizes.instance_count == sizes.header.instances) return no_failure();
+// known only at the end, but the fault is the header's, on line 1. A part
+// that ends before the file does holds fewer.
+scan_failure check_instance_count(const problem_sizes& sizes, const text_ranges& text) {
+  if (!sizes.header.present || !text.to_last_line || sizes.instance_count == sizes.header.instances)
+    return no_failure();
   scan_failure failure = malformed_at(scan_error::header_instance_count, 1, 1);
   failure.found = sizes.instance_count;
   failure.header_value = sizes.header.instances;
@@ -201,8 +225,8 @@ scan_failure size_all(reading* read, int threads) {
   const int count = read->text->count;
   for (int k = 0; k < count; ++k)
     if (!range_tally_create(&read->tallies[k])) return failure_of(failure_kind::out_of_memory);
-  if (count > 1) read->header = peek_header(*read->text);
-  run_tasks({read, count, size_range}, threads);
+  if (count > 1 && read->text->from_first_line) read->header = peek_header(*read->text);
+  run_tasks({read, count, size_range, tick}, threads);
   for (int k = 0; k < count; ++k) {
     const scan_failure& failure = read->failures[k];
     if (failure.kind == failure_kind::malformed) return first_fault(*read, k, failure);
@@ -218,7 +242,7 @@ scan_failure fill_all(reading* read, int threads, output_maker maker) {
   const int count = read->text->count;
   if (read->how == placing::by_range) {
     read->repeats.resize(static_cast<std::size_t>(count));
-    run_tasks({read, count, fill_range_kept}, threads);
+    run_tasks({read, count, fill_range_kept, tick}, threads);
     // The repeats in file order, up to the first range that failed.
     for (int k = 0; k < count; ++k) {
       for (const auto& repeat : read->repeats[k])
@@ -290,7 +314,7 @@ scan_failure read_all(reading* read, output_maker maker) {
     return failure_of(failure_kind::out_of_memory);
   failure = check_width(*read);
   if (failure.kind != failure_kind::none) return failure;
-  failure = check_instance_count(read->sizes);
+  failure = check_instance_count(read->sizes, *read->text);
   if (failure.kind != failure_kind::none) return first_fault(*read, count - 1, failure);
   read->first_instances.assign(static_cast<std::size_t>(count), 0);
   for (int k = 1; k < count; ++k)
@@ -313,7 +337,9 @@ scan_failure read_all(reading* read, output_maker maker) {
                     read->labels, read->pairs, read->how);
   }
   for (scan_failure& range_failure : read->failures) range_failure = no_failure();
-  return fill_all(read, threads, maker);
+  failure = fill_all(read, threads, maker);
+  if (failure.kind == failure_kind::none) progress_end(&read->progress, read->sizes.instance_count);
+  return failure;
 }
 
 }  // namespace
@@ -323,6 +349,9 @@ scan_failure read_ranges(const text_ranges& text, const read_options& options, o
   read.text = &text;
   read.options = &options;
   try {
+    const progress_sink sink = options.progress ? maker.progress : progress_sink{};
+    if (!progress_start(&read.progress, sink, text.count, text.total_bytes))
+      return failure_of(failure_kind::out_of_memory);
     return read_all(&read, maker);
   } catch (const std::bad_alloc&) {
     return failure_of(failure_kind::out_of_memory);

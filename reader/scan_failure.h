@@ -20,6 +20,7 @@ enum class failure_kind : unsigned char {
   no_decoder,     // compressed in `format`, which this build cannot decode
   zip_archive,    // a zip archive, not a data file
   corrupt_data,   // the compressed data (in `format`) is not valid or ends early
+  part_of_compressed,  // a part asked of a file compressed in `format`, which reads only whole
 };
 
 struct scan_failure {
@@ -37,6 +38,9 @@ struct scan_failure {
   // For outputs that cannot fit: the bytes the call needs and those it has.
   std::uint64_t need = 0;
   std::uint64_t available = 0;
+  // The offset of the part read, when one after the file's start was asked
+  // for: `line` then counts from the part's first line.
+  std::int64_t part_offset = 0;
 };
 
 inline scan_failure no_failure() { return {failure_kind::none, scan_error::none, 0, 0}; }
