@@ -103,10 +103,15 @@
 %                      [0,a), [a,b), ... read every line exactly once, and their
 %                      outputs, read with the same 'width', 'zero_based' and
 %                      'label_map', stack to the whole file's. Plain files
-%                      only. A range after the first does not see a header.
+%                      only. An offset at or past the end reads no line.
+%                      Only a range from byte 0 sees a header line; pass its
+%                      figures to the others ('zero_based', true, 'width', d).
 %    'progress', TF    true: while a read runs longer than about a second, a
-%                      line with its progress at most about twice a second,
-%                      and one closing line at the end. Nothing without it.
+%                      line with its progress at most about twice a second
+%                      ("quarnel progress: pass 1 P%, pass 2 P%, T s"), and
+%                      at the end of a read that succeeds one closing line
+%                      ("quarnel progress: done, B bytes, N instances, T s").
+%                      Nothing without it.
 %
 %  Train and test splits line up when the test split is read with the
 %  train's base, width and labels:
@@ -141,7 +146,11 @@
 %    - A name that is not a regular file (a pipe, a device):
 %      prints "can't read input file NAME: not a regular file".
 %    - Malformed content: prints
-%      "malformed input in NAME at line L, column C: REASON".
+%      "malformed input in NAME at line L, column C: REASON"; in a range
+%      read with an offset O > 0, L counts from the range's first line:
+%      "malformed input in NAME at line L of the part from byte O, column C: REASON".
+%    - An offset or length given for a compressed file: prints
+%      "can't read part of input file NAME: it is FORMAT-compressed, and a compressed file can only be read whole".
 %    - A file that changes between the reader's two passes over it: prints
 %      "input file NAME changed while it was read".
 %    - Compressed data that is damaged or cut short (FORMAT: gzip, bzip2,

@@ -14,7 +14,7 @@ function test_failure_table ()
     rows = [file_rows(folder, good), special_rows(folder), malformed_rows(folder), header_rows(folder), ...
             truncated_rows(folder), ...
             junk_rows(folder), large_rows(folder), transpose_rows(good, shadow), ...
-            call_rows(folder, good), option_rows(good), index_option_rows(folder)];
+            call_rows(folder, good), option_rows(good), index_option_rows(folder), part_rows(folder)];
     for k = 1:numel (rows)
       r = rows{k};
       if (! isempty (r.setup)) r.setup (); end
@@ -294,6 +294,20 @@ function rows = index_option_rows (folder)
     r.args = [r.args, options];
     rows{k} = r;
   end
+end
+
+% A part of a file, chosen by byte offset and length: a compressed file is
+% read whole or not at all, and a fault's line counts within the part.
+function rows = part_rows (folder)
+  gzip = write_file (folder, uint8 ([31 139 8 0 0 0 0 0]));
+  printed = sprintf (["can't read part of input file %s: it is gzip-compressed, " ...
+                      "and a compressed file can only be read whole\n"], gzip);
+  bad = write_file (folder, "1 1:1\n2 2:2\n3 x:1\n");
+  rows = {
+    row("part of a gzip file", {gzip, "length", 5}, printed, @failed)
+    row("malformed in a part", {bad, "offset", 3}, sprintf (["malformed input in %s at line 2 " ...
+        "of the part from byte 3, column 3: feature index is not an integer\n"], bad), @failed)
+  }';
 end
 
 function r = row (what, args, printed, check, nout)

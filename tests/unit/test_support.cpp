@@ -74,16 +74,23 @@ std::size_t read_string(void* context, std::int64_t offset, char* into, std::siz
 read_result read_text(const std::string& text, const std::string* fill_text,
                       std::size_t block_size, const read_options& options) {
   read_result result{};
+  // The part that the options' offset and length choose, as a text of its own.
+  const std::int64_t size = static_cast<std::int64_t>(text.size());
+  std::string* whole = const_cast<std::string*>(&text);
+  const byte_span span = part_of_text(size, options.offset, options.length, whole, read_string);
+  std::string part = text.substr(static_cast<std::size_t>(span.first),
+                                 static_cast<std::size_t>(span.last - span.first));
   two_texts texts{};
-  texts.sized.text = &text;
-  texts.filled.text = fill_text != nullptr ? fill_text : &text;
-  std::string* source = const_cast<std::string*>(&text);
-  texts.sized.starts = line_aligned_starts(static_cast<std::int64_t>(text.size()),
-                                           options.range_bytes, source, read_string);
+  texts.sized.text = &part;
+  texts.filled.text = fill_text != nullptr ? fill_text : &part;
+  texts.sized.starts = line_aligned_starts(static_cast<std::int64_t>(part.size()),
+                                           options.range_bytes, &part, read_string);
   texts.filled.starts = fill_text != nullptr ? std::vector<std::int64_t>{} : texts.sized.starts;
   if (fill_text != nullptr) texts.sized.starts.clear();  // a changed text is read whole
   const int count = static_cast<int>(texts.sized.starts.size()) + 1;
   text_ranges ranges{&texts, count, compression_format::none, open_text, close_text, block_size};
+  ranges.from_first_line = span.first == 0;
+  ranges.to_last_line = span.last == size;
   memory_text_ranges(&texts.sized);
   memory_text_ranges(&texts.filled);
   maker_context context{&result, &texts};

@@ -30,8 +30,9 @@ struct read_result {
 };
 
 // Reads `text` as the reader does, both scans over ranges of about
-// `options.range_bytes` (one range when 0); the fill reads `fill_text`
-// instead when given (and then the text is one range). `block_size` is the
+// `options.range_bytes` (one range when 0) of the part `options.offset`
+// and `options.length` choose; the fill reads `fill_text` instead when
+// given (and then the text is one range). `block_size` is the
 // read buffer's starting size.
 read_result read_text(const std::string& text, const std::string* fill_text = nullptr,
                       std::size_t block_size = 64, const quarnel::read_options& options = {});
