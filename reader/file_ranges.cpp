@@ -27,7 +27,7 @@ std::size_t read_range(void* context, char* into, std::size_t size, read_fault* 
   const std::size_t count = std::fread(into, 1, size, range->file);
   if (count < size && std::ferror(range->file)) *fault = read_fault::io_error;
   range->left -= static_cast<std::int64_t>(count);
-  range->consumed += static_cast<std::int64_t>(count);
+  range->consumed->fetch_add(static_cast<std::int64_t>(count), std::memory_order_relaxed);
   return count;
 }
 
@@ -36,12 +36,12 @@ std::size_t read_compressed(void* context, char* into, std::size_t size, read_fa
   file_range* range = static_cast<file_range*>(context);
   const byte_source file = file_byte_source(range->file);
   const std::size_t count = file.read(file.context, into, size, fault);
-  range->consumed += static_cast<std::int64_t>(count);
+  range->consumed->fetch_add(static_cast<std::int64_t>(count), std::memory_order_relaxed);
   return count;
 }
 
 std::int64_t consumed_in_range(void* context, int k) {
-  return static_cast<file_ranges*>(context)->ranges[k].consumed;
+  return static_cast<file_ranges*>(context)->consumed[k].load(std::memory_order_relaxed);
 }
 
 failure_kind open_range(void* context, int k, byte_source* source) {
@@ -49,7 +49,8 @@ failure_kind open_range(void* context, int k, byte_source* source) {
   file_range& range = ranges->ranges[k];
   range.file = open_named_file(ranges->fname, "rb");
   if (range.file == nullptr) return failure_kind::file_changed;
-  range.consumed = 0;
+  range.consumed = &ranges->consumed[k];
+  range.consumed->store(0, std::memory_order_relaxed);
   if (ranges->format != compression_format::none) {
     range.decoding_open = true;
     if (!decoding_source_open(&range.decoding, ranges->format, {&range, read_compressed}))
@@ -116,6 +117,7 @@ failure_kind split_file(const char* fname, compression_format format, std::int64
     if (ranges->part.first < 0 || ranges->part.last < 0) return failure_kind::read_failed;
   }
   ranges->ranges.assign(ranges->starts.size() + 1, file_range{});
+  ranges->consumed.reset(new std::atomic<std::int64_t>[ranges->ranges.size()]);
   return failure_kind::none;
 }
 

@@ -5,7 +5,9 @@
 // open while the outputs are made.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -19,7 +21,9 @@ namespace quarnel {
 struct file_range {
   std::FILE* file = nullptr;
   std::int64_t left = 0;      // bytes of the range not yet read
-  std::int64_t consumed = 0;  // bytes of the file read since the range was opened
+  // Bytes of the file read since the range was opened, for progress; a
+  // thread that decodes ahead counts them while the scan's thread asks.
+  std::atomic<std::int64_t>* consumed = nullptr;
   decoding_source decoding{};
   bool decoding_open = false;
   pipelined_source* ahead = nullptr;  // decoding on a thread of its own
@@ -32,6 +36,7 @@ struct file_ranges {
   byte_span part;                    // the bytes read: the whole file or the part asked for
   std::vector<std::int64_t> starts;  // first byte of each range after the first
   std::vector<file_range> ranges;
+  std::unique_ptr<std::atomic<std::int64_t>[]> consumed;  // one per range
   bool decode_ahead = false;         // decode on a thread beside the scan
 };
 
