@@ -88,7 +88,9 @@ function read_in_four_processes (name, bytes, label_map, whole)
     return;
   end
   cuts = round (linspace (0, bytes, 5));
-  read_part = @(offset, len) quarnel (name, "offset", offset, "length", len, "threads", 1);
+  % The figures every range shares, as a caller passes them.
+  opts = {"zero_based", false, "width", 40, "label_map", label_map, "threads", 1};
+  read_part = @(offset, len) quarnel (name, "offset", offset, "length", len, opts{:});
   tic;
   [labels, features, maps] = parcellfun (4, read_part, num2cell (cuts(1:4)), num2cell (diff (cuts)), ...
                                          "UniformOutput", false, "VerboseLevel", 0);
