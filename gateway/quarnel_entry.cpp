@@ -74,7 +74,8 @@ bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
 void load_multilabel_file(const char* fname, const read_options& options, bool query_ids,
                           mxArray* outputs[4]) {
   output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label},
-                     query_ids ? make_query_ids : nullptr, progress_sink{nullptr, print_progress}};
+                     query_ids ? make_query_ids : nullptr,
+                     progress_sink{nullptr, print_progress}};
   const scan_failure failure = read_multilabel_file(fname, options, maker);
   if (failure.kind != failure_kind::none) {
     mexPrintf("%s", failure_message(failure, fname).c_str());
