@@ -19,13 +19,8 @@ namespace {
 
 using quarnel::failure_kind;
 using quarnel_test::read_result;
+using quarnel_test::read_string;
 using quarnel_test::read_text;
-
-std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size) {
-  const std::string* text = static_cast<const std::string*>(context);
-  if (offset >= static_cast<std::int64_t>(text->size())) return 0;
-  return text->copy(into, size, static_cast<std::size_t>(offset));
-}
 
 read_result read_part(const std::string& text, std::int64_t offset, std::int64_t length,
                       int threads = 1, std::int64_t range_bytes = 0) {

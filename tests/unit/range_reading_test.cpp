@@ -14,13 +14,8 @@ namespace {
 
 using quarnel::failure_kind;
 using quarnel_test::read_result;
+using quarnel_test::read_string;
 using quarnel_test::read_text;
-
-std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size) {
-  const std::string* text = static_cast<const std::string*>(context);
-  if (offset >= static_cast<std::int64_t>(text->size())) return 0;
-  return text->copy(into, size, static_cast<std::size_t>(offset));
-}
 
 std::vector<std::int64_t> starts_of(std::string text, std::int64_t range_bytes) {
   return quarnel::line_aligned_starts(static_cast<std::int64_t>(text.size()), range_bytes, &text,

@@ -61,6 +61,9 @@ void record_duplicate(void* context, std::int32_t label, std::int64_t instance_n
   static_cast<read_result*>(context)->duplicates.emplace_back(label, instance_number);
 }
 
+
+}  // namespace
+
 std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size) {
   const std::string* text = static_cast<const std::string*>(context);
   if (offset >= static_cast<std::int64_t>(text->size())) return 0;
@@ -68,8 +71,6 @@ std::size_t read_string(void* context, std::int64_t offset, char* into, std::siz
   text->copy(into, count, static_cast<std::size_t>(offset));
   return count;
 }
-
-}  // namespace
 
 read_result read_text(const std::string& text, const std::string* fill_text,
                       std::size_t block_size, const read_options& options) {

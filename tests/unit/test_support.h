@@ -37,6 +37,10 @@ struct read_result {
 read_result read_text(const std::string& text, const std::string* fill_text = nullptr,
                       std::size_t block_size = 64, const quarnel::read_options& options = {});
 
+// Copies bytes of the std::string at `context` from `offset`: the reader's
+// way to look into a text for line starts.
+std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size);
+
 // The entries of column `column` as (row, value) pairs, in stored order.
 std::vector<std::pair<std::uint64_t, double>> column_entries(const sparse_result& matrix,
                                                             std::size_t column);
