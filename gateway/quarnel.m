@@ -49,6 +49,8 @@
 %    - A "#" where a label or a pair could begin starts a comment that runs
 %      to the end of the line; a line starting with "#" is not an instance.
 %    - Lines may end in LF or CR LF; a last line without one is an instance.
+%      A line may be of any length, but no label, index or value longer
+%      than 4096 bytes ("token is longer than 4096 bytes").
 %
 %  A header line "n d L" (instances, features, labels) as the first line,
 %  three integers of digits alone separated by single spaces, is not an

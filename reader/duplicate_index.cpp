@@ -12,27 +12,19 @@ void index_scratch_release(index_scratch* scratch) {
   *scratch = index_scratch{};
 }
 
-scan_error find_duplicate_index(const char* first, const char* last, index_scratch* scratch,
-                                std::int64_t* column, bool* failed) {
-  std::size_t count = 0;
-  scan_result walked = scan_line(
-      first, last, [](std::int32_t, const char*) { return scan_error::none; },
-      [&](std::int32_t index, const char* value_first, const char* line_last, const char* at) {
-        if (count == scratch->room) {
-          std::size_t room = scratch->room == 0 ? 256 : scratch->room * 2;
-          void* grown = std::realloc(scratch->entries, room * sizeof(index_at));
-          if (grown == nullptr) return scan_result{at, scan_error::stopped};
-          scratch->entries = static_cast<index_at*>(grown);
-          scratch->room = room;
-        }
-        scratch->entries[count++] = {index, at - first};
-        return scan_result{skip_to_blank(value_first, line_last), scan_error::none};
-      });
-  if (walked.error != scan_error::none) {
-    *failed = true;
-    return scan_error::none;
-  }
+bool index_scratch_grow(index_scratch* scratch) {
+  std::size_t room = scratch->room == 0 ? 256 : scratch->room * 2;
+  void* grown = std::realloc(scratch->entries, room * sizeof(index_at));
+  if (grown == nullptr) return false;
+  scratch->entries = static_cast<index_at*>(grown);
+  scratch->room = room;
+  return true;
+}
+
+bool earliest_repeat(index_scratch* scratch, std::int64_t* column) {
   index_at* entries = scratch->entries;
+  const std::size_t count = scratch->count;
+  scratch->count = 0;
   std::sort(entries, entries + count, [](const index_at& a, const index_at& b) {
     return a.index != b.index ? a.index < b.index : a.column < b.column;
   });
@@ -43,7 +35,28 @@ scan_error find_duplicate_index(const char* first, const char* last, index_scrat
       *column = entries[i].column;
     }
   }
-  return found ? scan_error::duplicate_index : scan_error::none;
+  return found;
+}
+
+scan_error find_duplicate_index(const char* first, const char* last, std::int64_t count,
+                                index_scratch* scratch, std::int64_t* column, bool* failed) {
+  scratch->count = 0;
+  scan_line(
+      first, last, [](std::int32_t) { return scan_error::none; },
+      [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
+        if (static_cast<std::int64_t>(scratch->count) == count)
+          return scan_result{nullptr, scan_error::stopped};
+        if (!index_scratch_add(scratch, index, at)) {
+          *failed = true;
+          return scan_result{nullptr, scan_error::stopped};
+        }
+        return scan_result{nullptr, scan_error::none};
+      });
+  if (*failed) {
+    scratch->count = 0;
+    return scan_error::none;
+  }
+  return earliest_repeat(scratch, column) ? scan_error::duplicate_index : scan_error::none;
 }
 
 }  // namespace quarnel

@@ -26,6 +26,7 @@ struct fill_state {
   staged_scatter pairs;
   seen_labels seen;
   index_scratch scratch;
+  line_start_copy start;  // of a first line read past as a possible header
   std::int64_t instance;  // row of the current instance
   std::int64_t instances_filled;
   std::int64_t label_tokens;
@@ -76,10 +77,10 @@ struct places<placing::by_range> {
   }
 };
 
-// Fills the entries of one instance. Returns the failure, if any.
-template <placing how>
-scan_failure fill_instance(fill_state* state, const char* first, const char* last,
-                           std::int64_t line_number) {
+// Fills the entries of one instance, whole or in pieces read on with
+// `more`. Returns the failure, if any.
+template <placing how, class More>
+scan_failure fill_instance(fill_state* state, line_piece line, More more, std::int64_t line_number) {
   const range_fill& fill = *state->fill;
   const problem_sizes& sizes = *fill.sizes;
   const std::uint64_t row = static_cast<std::uint64_t>(state->instance);
@@ -88,9 +89,10 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
   std::int64_t previous_index = INT64_MIN;
   seen_labels& seen = state->seen;
   double query_id = std::numeric_limits<double>::quiet_NaN();
-  scan_result walked = scan_line(
-      first, last,
-      [&](std::int32_t label, const char*) {
+  bool out_of_memory = false;
+  walk_end walked = walk_line(
+      line, more,
+      [&](std::int32_t label) {
         ++state->label_tokens;
         const std::int64_t key = places<how>::label_key(fill, label);
         if (key < 0) {
@@ -112,11 +114,12 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
         ++state->labels_filled;
         return scan_error::none;
       },
-      [&](std::int64_t id, const char*) {
+      [&](std::int64_t id) {
         query_id = static_cast<double>(id);
         return scan_error::none;
       },
-      [&](std::int32_t index, const char* value_first, const char* line_last, const char*) {
+      [&](std::int32_t index, const char* value_first, const char* line_last, std::int64_t at,
+          std::int64_t) {
         std::int64_t place = -1;
         if (index >= sizes.min_index && index <= sizes.max_index)
           place = places<how>::pair_place(fill, index);
@@ -131,23 +134,30 @@ scan_failure fill_instance(fill_state* state, const char* first, const char* las
         ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
         previous_index = index;
+        // A line in pieces cannot be walked again: its pairs are kept as read.
+        if (More::streams && !index_scratch_add(&state->scratch, index, at)) {
+          out_of_memory = true;
+          return scan_result{value_end, scan_error::stopped};
+        }
         return scan_result{value_end, scan_error::none};
       });
   for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
   seen.set_count = 0;
   if (fill.query_ids != nullptr) fill.query_ids[row] = query_id;
+  std::int64_t column = 0;
+  bool failed = out_of_memory;
+  const bool repeated =
+      !ascending && !out_of_memory &&
+      (More::streams ? earliest_repeat(&state->scratch, &column)
+                     : find_duplicate_index(line.first, line.last, INT64_MAX, &state->scratch,
+                                            &column, &failed) != scan_error::none);
+  state->scratch.count = 0;
   if (changed) return failure_of(failure_kind::file_changed);
+  if (failed) return failure_of(failure_kind::out_of_memory);
   if (walked.error == scan_error::value_not_number)
-    return malformed_at(walked.error, line_number, walked.ptr - first + 1);
+    return malformed_at(walked.error, line_number, walked.column + 1);
   // Any other fault in a line the sizing scan accepted means new content.
-  if (walked.error != scan_error::none) return failure_of(failure_kind::file_changed);
-  if (!ascending) {
-    std::int64_t column = 0;
-    bool failed = false;
-    if (find_duplicate_index(first, last, &state->scratch, &column, &failed) != scan_error::none)
-      return failure_of(failure_kind::file_changed);
-    if (failed) return failure_of(failure_kind::out_of_memory);
-  }
+  if (walked.error != scan_error::none || repeated) return failure_of(failure_kind::file_changed);
   return no_failure();
 }
 
@@ -161,30 +171,34 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
   line_status status;
   const bool header_expected = fill.holds_first_line && header.present;
   bool header_seen = false;
-  // A line that outgrew the buffer with a first byte no token begins with
-  // is handed out as far as it was read: it fails at that byte here as it
-  // would whole, so the arrays stop where they would.
-  while ((status = next_line(reader, &first, &last)) == line_status::line ||
-         status == line_status::bad_start) {
+  while ((status = next_line(reader, &first, &last)) == line_status::line) {
+    line_piece line{first, last, 0, !reader->line_continues};
     if (header_expected && !header_seen) {
       // The header must be the first line handed out: line 1, not a line
-      // after a long comment line that streamed past unseen.
-      file_header read;
-      if (reader->line_number != 1 || scan_header(first, last, &read).error != scan_error::none ||
-          !(read == header))
+      // after a comment line.
+      file_header read{};
+      first_line_read first_line_as{first_line::data, {0, scan_error::none}};
+      if (reader->line_number == 1)
+        first_line_as = line.ends ? read_first_line(&line, whole_line{}, &read, &state->start)
+                                  : read_first_line(&line, pieces_of{reader}, &read, &state->start);
+      if (line_failure(*reader) != line_status::line) break;
+      if (first_line_as.kind != first_line::header ||
+          first_line_as.header_fault.error != scan_error::none || !(read == header))
         return failure_of(failure_kind::file_changed);
       header_seen = true;
       continue;
     }
     if (is_comment_line(first, last)) continue;
     if (state->instances_filled == tally.instance_count) return failure_of(failure_kind::file_changed);
-    scan_failure failure = fill_instance<how>(state, first, last, reader->line_number);
+    const scan_failure failure =
+        line.ends ? fill_instance<how>(state, line, whole_line{}, reader->line_number)
+                  : fill_instance<how>(state, line, pieces_of{reader}, reader->line_number);
+    if (line_failure(*reader) != line_status::line) break;
     if (failure.kind != failure_kind::none) return failure;
-    // The sizing scan read such a line whole and found no fault in it.
-    if (status == line_status::bad_start) return failure_of(failure_kind::file_changed);
     ++state->instance;
     ++state->instances_filled;
   }
+  if (line_failure(*reader) != line_status::line) status = line_failure(*reader);
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
   if (state->instances_filled != tally.instance_count || header_seen != header_expected ||
@@ -197,25 +211,54 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
 
 }  // namespace
 
+namespace {
+
+// The first value before 0-based column `stop` of the line that is not a
+// number, as a failure in line `line_number`.
+template <class More>
+scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
+  const walk_end walked = walk_line(
+      line, more, [](std::int32_t) { return scan_error::none; },
+      [&](std::int32_t, const char* value_first, const char* line_last, std::int64_t,
+          std::int64_t value_at) {
+        if (value_at >= stop) return scan_result{value_first, scan_error::stopped};
+        double value = 0;
+        const char* value_end = convert_double(value_first, line_last, &value);
+        if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
+        return scan_result{value_end, scan_error::none};
+      });
+  if (walked.error == scan_error::value_not_number && walked.column < stop)
+    return malformed_at(walked.error, line_number, walked.column + 1);
+  return no_failure();
+}
+
+}  // namespace
+
 scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
                              bool holds_first_line) {
   const char* first = nullptr;
   const char* last = nullptr;
-  while (next_line(reader, &first, &last) == line_status::line && reader->line_number <= stop_line) {
+  line_start_copy start;
+  // Not a line past the fault's is asked for: the rest of that line may be
+  // gigabytes of junk.
+  while (reader->line_number < stop_line && next_line(reader, &first, &last) == line_status::line) {
     if (is_comment_line(first, last)) continue;
-    if (holds_first_line && reader->line_number == 1 && is_header_line(first, last)) continue;
-    const char* stop = reader->line_number == stop_line ? first + (stop_column - 1) : last;
-    scan_result walked = scan_line(
-        first, last, [](std::int32_t, const char*) { return scan_error::none; },
-        [&](std::int32_t, const char* value_first, const char* line_last, const char*) {
-          if (value_first >= stop) return scan_result{value_first, scan_error::stopped};
-          double value = 0;
-          const char* value_end = convert_double(value_first, line_last, &value);
-          if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
-          return scan_result{value_end, scan_error::none};
-        });
-    if (walked.error == scan_error::value_not_number && walked.ptr < stop)
-      return malformed_at(walked.error, reader->line_number, walked.ptr - first + 1);
+    line_piece line{first, last, 0, !reader->line_continues};
+    if (holds_first_line && reader->line_number == 1) {
+      // A header holds no values, nor does a line that starts like one
+      // before its fault.
+      file_header header;
+      const first_line kind = line.ends
+                                  ? read_first_line(&line, whole_line{}, &header, &start).kind
+                                  : read_first_line(&line, pieces_of{reader}, &header, &start).kind;
+      if (kind != first_line::data) continue;
+    }
+    const std::int64_t stop = reader->line_number == stop_line ? stop_column - 1 : INT64_MAX;
+    const scan_failure bad = line.ends
+                                 ? bad_value_in(line, whole_line{}, stop, reader->line_number)
+                                 : bad_value_in(line, pieces_of{reader}, stop, reader->line_number);
+    if (line_failure(*reader) != line_status::line) break;
+    if (bad.kind != failure_kind::none) return bad;
   }
   return no_failure();
 }

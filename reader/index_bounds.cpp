@@ -28,27 +28,55 @@ scan_failure outside_width(std::int32_t index, std::int64_t line, std::int64_t c
   return failure;
 }
 
+namespace {
+
+// The first pair of the line whose index is above `last`: true, with the
+// index and the pair's 0-based column, when there is one.
+template <class More>
+bool index_above(line_piece line, More more, std::int64_t last, std::int32_t* above,
+                 std::int64_t* column) {
+  const walk_end walked = walk_line(
+      line, more, [](std::int32_t) { return scan_error::none; },
+      [&](std::int32_t index, const char*, const char*, std::int64_t, std::int64_t) {
+        if (index > last) {
+          *above = index;
+          return scan_result{nullptr, scan_error::stopped};
+        }
+        return scan_result{nullptr, scan_error::none};
+      });
+  *column = walked.column;
+  return walked.error == scan_error::stopped;
+}
+
+}  // namespace
+
 scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int64_t first,
                                std::int64_t width, bool holds_first_line) {
   const char* line_first = nullptr;
   const char* line_last = nullptr;
   line_status status;
+  line_start_copy start;
   while ((status = next_line(reader, &line_first, &line_last)) == line_status::line) {
     if (is_comment_line(line_first, line_last)) continue;
-    if (holds_first_line && reader->line_number == 1 && is_header_line(line_first, line_last))
-      continue;
+    line_piece line{line_first, line_last, 0, !reader->line_continues};
+    if (holds_first_line && reader->line_number == 1) {
+      // A header holds no indices, nor does a line that starts like one
+      // before its fault.
+      file_header header;
+      const first_line kind = line.ends
+                                  ? read_first_line(&line, whole_line{}, &header, &start).kind
+                                  : read_first_line(&line, pieces_of{reader}, &header, &start).kind;
+      if (kind != first_line::data) continue;
+    }
     std::int32_t above = 0;
-    scan_result walked = scan_line(
-        line_first, line_last, [](std::int32_t, const char*) { return scan_error::none; },
-        [&](std::int32_t index, const char* value_first, const char* end, const char* at) {
-          if (index > last) {
-            above = index;
-            return scan_result{at, scan_error::stopped};
-          }
-          return scan_result{skip_to_blank(value_first, end), scan_error::none};
-        });
-    if (walked.error == scan_error::stopped)
-      return outside_width(above, reader->line_number, walked.ptr - line_first + 1, first, width);
+    std::int64_t column = 0;
+    const bool found = line.ends ? index_above(line, whole_line{}, last, &above, &column)
+                                 : index_above(line, pieces_of{reader}, last, &above, &column);
+    if (line_failure(*reader) != line_status::line) {
+      status = line_failure(*reader);
+      break;
+    }
+    if (found) return outside_width(above, reader->line_number, column + 1, first, width);
   }
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);

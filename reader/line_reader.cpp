@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "line_scanner.h"
-
 namespace quarnel {
 namespace {
 
@@ -20,55 +18,71 @@ std::size_t read_more(line_reader* reader) {
   return count;
 }
 
+bool grow(line_reader* reader) {
+  std::size_t room = reader->room * 2;
+  char* grown = static_cast<char*>(std::realloc(reader->buffer, room));
+  if (grown == nullptr) {
+    reader->out_of_memory = true;
+    return false;
+  }
+  reader->buffer = grown;
+  reader->room = room;
+  return true;
+}
+
+// Moves the bytes from `from` to the buffer's start.
+void move_to_start(line_reader* reader, std::size_t from) {
+  std::size_t pending = reader->end - from;
+  if (from != 0 && pending != 0) std::memmove(reader->buffer, reader->buffer + from, pending);
+  reader->begin = 0;
+  reader->end = pending;
+}
+
 // Moves the unread bytes to the buffer's start, grows the buffer when they
 // fill it, and reads more. Returns false when nothing more can be read.
 bool refill(line_reader* reader) {
-  std::size_t pending = reader->end - reader->begin;
-  if (reader->begin != 0) {
-    if (pending != 0) std::memmove(reader->buffer, reader->buffer + reader->begin, pending);
-    reader->begin = 0;
-    reader->end = pending;
-  }
-  if (pending == reader->room) {
-    std::size_t room = reader->room * 2;
-    char* grown = static_cast<char*>(std::realloc(reader->buffer, room));
-    if (grown == nullptr) {
-      reader->out_of_memory = true;
-      return false;
-    }
-    reader->buffer = grown;
-    reader->room = room;
-  }
+  move_to_start(reader, reader->begin);
+  if (reader->end == reader->room && !grow(reader)) return false;
   return read_more(reader) != 0;
 }
 
-// The comment line whose start fills the buffer: drops what is held of it
-// and reads on, block by block, until its newline, keeping only the bytes
-// after it. Returns false on a failing source.
-bool skip_comment_line(line_reader* reader) {
+// Passes over the rest of a line handed out in pieces, up to its newline.
+// Returns false on a failing source.
+bool skip_rest_of_line(line_reader* reader) {
+  reader->line_continues = false;
   for (;;) {
-    reader->begin = 0;
-    reader->end = 0;
-    if (read_more(reader) == 0) break;
-    const char* newline = static_cast<const char*>(std::memchr(reader->buffer, '\n', reader->end));
+    const char* newline = static_cast<const char*>(
+        std::memchr(reader->buffer + reader->begin, '\n', reader->end - reader->begin));
     if (newline != nullptr) {
       reader->begin = static_cast<std::size_t>(newline - reader->buffer) + 1;
-      break;
+      return true;
     }
+    reader->begin = 0;
+    reader->end = 0;
+    if (read_more(reader) == 0) return reader->fault == read_fault::none;
   }
-  ++reader->line_number;
-  return reader->fault == read_fault::none;
+}
+
+// The end of the bytes [0, end) as a piece that does not end its line: a
+// carriage return last may be the start of a line end, so it waits for the
+// next piece.
+std::size_t open_piece_end(const line_reader& reader) {
+  return reader.end != 0 && reader.buffer[reader.end - 1] == '\r' ? reader.end - 1 : reader.end;
+}
+
+// The end of a line whose last byte is before `line_end`: a carriage return
+// before it belongs to the line end.
+const char* line_end_at(const line_reader& reader, std::size_t line_end, std::size_t from) {
+  if (line_end > from && reader.buffer[line_end - 1] == '\r') --line_end;
+  return reader.buffer + line_end;
 }
 
 // Hands out the bytes from `begin` up to `line_end` as the next line, less a
 // carriage return before its end; the next line starts at `next_begin`.
 line_status hand_out(line_reader* reader, std::size_t line_end, std::size_t next_begin,
                      const char** first, const char** last) {
-  const char* start = reader->buffer + reader->begin;
-  const char* end = reader->buffer + line_end;
-  if (end > start && end[-1] == '\r') --end;
-  *first = start;
-  *last = end;
+  *first = reader->buffer + reader->begin;
+  *last = line_end_at(*reader, line_end, reader->begin);
   reader->begin = next_begin;
   ++reader->line_number;
   return line_status::line;
@@ -93,6 +107,7 @@ void line_reader_restart(line_reader* reader) {
   reader->begin = 0;
   reader->end = 0;
   reader->source_ended = false;
+  reader->line_continues = false;
   reader->fault = read_fault::none;
   reader->out_of_memory = false;
   reader->bytes_read = 0;
@@ -100,6 +115,7 @@ void line_reader_restart(line_reader* reader) {
 }
 
 line_status next_line(line_reader* reader, const char** first, const char** last) {
+  if (reader->line_continues && !skip_rest_of_line(reader)) return line_status::read_failed;
   std::size_t searched = reader->begin;  // bytes before this hold no newline
   for (;;) {
     const char* newline = static_cast<const char*>(
@@ -111,21 +127,14 @@ line_status next_line(line_reader* reader, const char** first, const char** last
     // All pending bytes were searched; after the refill moves them to the
     // buffer's start, the search goes on from where they end.
     std::size_t pending = reader->end - reader->begin;
-    if (!reader->source_ended && pending == reader->room) {
-      // The line fills the buffer: before it grows, its first byte may
-      // already tell that its bytes need not be kept.
-      char start = reader->buffer[reader->begin];
-      if (start == '#') {
-        if (!skip_comment_line(reader)) return line_status::read_failed;
-        searched = reader->begin;
-        continue;
-      }
-      if (!can_begin_line(start)) {
-        *first = reader->buffer + reader->begin;
-        *last = reader->buffer + reader->end;
-        ++reader->line_number;
-        return line_status::bad_start;
-      }
+    if (!reader->source_ended && pending == reader->room && open_piece_end(*reader) != 0) {
+      // The line fills the buffer: its first piece.
+      *first = reader->buffer;
+      *last = reader->buffer + open_piece_end(*reader);
+      reader->begin = static_cast<std::size_t>(*last - reader->buffer);
+      reader->line_continues = true;
+      ++reader->line_number;
+      return line_status::line;
     }
     if (!reader->source_ended && refill(reader)) {
       searched = reader->begin + pending;
@@ -137,6 +146,55 @@ line_status next_line(line_reader* reader, const char** first, const char** last
     // A last line without a newline.
     return hand_out(reader, reader->end, reader->end, first, last);
   }
+}
+
+bool more_of_line(line_reader* reader, line_piece* piece, const char* keep) {
+  const std::size_t kept = static_cast<std::size_t>(piece->last - keep);
+  piece->offset += keep - piece->first;
+  move_to_start(reader, static_cast<std::size_t>(keep - reader->buffer));
+  std::size_t searched = kept;  // a carriage return held back may follow the kept bytes
+  for (;;) {
+    const char* newline = static_cast<const char*>(
+        std::memchr(reader->buffer + searched, '\n', reader->end - searched));
+    if (newline != nullptr) {
+      const std::size_t line_end = static_cast<std::size_t>(newline - reader->buffer);
+      piece->last = line_end_at(*reader, line_end, 0);
+      piece->ends = true;
+      reader->begin = line_end + 1;
+      break;
+    }
+    if (open_piece_end(*reader) > kept) {
+      piece->last = reader->buffer + open_piece_end(*reader);
+      piece->ends = false;
+      reader->begin = static_cast<std::size_t>(piece->last - reader->buffer);
+      break;
+    }
+    if (reader->source_ended) {
+      // The data ends within the line.
+      piece->last = line_end_at(*reader, reader->end, 0);
+      piece->ends = true;
+      reader->begin = reader->end;
+      break;
+    }
+    searched = reader->end;
+    if ((reader->end == reader->room && !grow(reader)) ||
+        (read_more(reader) == 0 && reader->fault != read_fault::none)) {
+      piece->first = reader->buffer;
+      piece->last = reader->buffer + kept;
+      piece->ends = true;
+      reader->line_continues = false;
+      return false;
+    }
+  }
+  piece->first = reader->buffer;
+  reader->line_continues = !piece->ends;
+  return true;
+}
+
+line_status line_failure(const line_reader& reader) {
+  if (reader.fault != read_fault::none) return line_status::read_failed;
+  if (reader.out_of_memory) return line_status::out_of_memory;
+  return line_status::line;
 }
 
 }  // namespace quarnel

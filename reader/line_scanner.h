@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "digit_words.h"
+#include "line_piece.h"
 #include "number_conversion.h"
 #include "scan_error.h"
 
@@ -55,14 +56,30 @@ inline bool is_comment_line(const char* first, const char* last) {
   return first < last && *first == '#';
 }
 
-// False for a byte that cannot begin a line of the file: no label, pair,
-// comment or white space begins with it, so a line that starts with it is
-// malformed at column 1 (label_not_number), whatever follows.
-inline bool can_begin_line(char c) {
-  if (is_blank(c) || c == '#' || (c >= '0' && c <= '9')) return true;
-  // Signs, a fraction's point, "inf" and "nan" in either case, "qid:".
-  return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N' ||
-         c == 'q';
+// No number, label or index is longer than this: a longer token is
+// malformed (token_too_long), so that a line read in pieces never needs
+// more than this of it at once.
+constexpr std::int64_t longest_token = 4096;
+
+// True for a byte that can stand in the text of a number: digits, letters
+// (hexadecimal, exponents, "inf", "nan(chars)"), signs, the point, the
+// parentheses and underscore of "nan(chars)". No conversion reads past the
+// first other byte, so a token and the byte after it decide its reading.
+inline bool in_number(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  const unsigned char letter = u | 0x20;
+  return (u >= '0' && u <= '9') || (letter >= 'a' && letter <= 'z') || u == '+' || u == '-' ||
+         u == '.' || u == '_' || u == '(' || u == ')';
+}
+
+// True when the token at `first` runs over longest_token bytes; [first,
+// last) holds the token and the byte after it, or longest_token + 1 bytes
+// of it.
+inline bool is_too_long(const char* first, const char* last) {
+  const char* stop = last - first > longest_token ? first + longest_token + 1 : last;
+  const char* p = first;
+  while (p < stop && in_number(*p)) ++p;
+  return p - first > longest_token;
 }
 
 // True when an optional sign and decimal digits directly followed by a
@@ -86,10 +103,12 @@ inline bool starts_with_query(const char* p, const char* last) {
 scan_result scan_query(const char* first, const char* last, std::int64_t* id);
 
 // Converts the label token at `first`, which is not white space. The token
-// must end at a comma, white space or the line's end.
+// must end at a comma, white space or the line's end, within longest_token
+// bytes.
 scan_result scan_label(const char* first, const char* last, std::int32_t* label);
 
-// Reads "index:" at `first`, which is not white space. On success the
+// Reads "index:" at `first`, which is not white space and no longer than
+// longest_token bytes before the colon. On success the
 // result points just past the colon.
 scan_result scan_index(const char* first, const char* last, std::int32_t* index);
 
@@ -107,75 +126,201 @@ inline scan_result read_index(const char* first, const char* last, std::int32_t*
   return scan_index(first, last, index);
 }
 
-// Walks one line, calling
-//   on_label(std::int32_t label, const char* at) -> scan_error
-//   on_query(std::int64_t id, const char* at) -> scan_error
+// Where a walk over a line ended: on an error, the 0-based column where
+// the bad token starts.
+struct walk_end {
+  std::int64_t column;
+  scan_error error;
+};
+
+// Walks one line, whole or in pieces, calling
+//   on_label(std::int32_t label) -> scan_error
+//   on_query(std::int64_t id) -> scan_error
 //   on_pair(std::int32_t index, const char* value_first, const char* last,
-//           const char* at) -> scan_result
-// for each token, in line order. `on_pair` reads the value starting at
-// value_first (white space after the colon already skipped; never at the
-// end of the line) and returns its end. A value must be followed by white
-// space or the line's end. The first error ends the walk. A "qid:" token
-// anywhere but first after the labels is query_misplaced.
-template <class OnLabel, class OnQuery, class OnPair>
-scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnQuery&& on_query,
-                      OnPair&& on_pair) {
-  const char* p = first;
+//           std::int64_t pair_column, std::int64_t value_column) -> scan_result
+// for each token, in line order (columns 0-based). `on_pair` reads the
+// value starting at value_first (white space after the colon already
+// skipped; never at the end of the line; [value_first, last) holds it and
+// the byte after it, unless it is too long) and returns its end, which must
+// be white space or the line's end, or nullptr to have it only delimited,
+// up to the next white space. Its errors stand at the pair, but
+// value_not_number at the value. The first error ends the walk. A "qid:"
+// token anywhere but first after the labels is query_misplaced.
+//
+// `more` (see line_piece.h) reads on in a line in pieces, keeping the bytes
+// from a given place: a token that crosses a piece's end is held whole (or
+// found too long), white space and a value only delimited are passed over
+// piece after piece. A failing `more` ends the line where it failed; its
+// caller must check for that. For a whole line (whole_line) this is the
+// plain walk.
+template <class More, class OnLabel, class OnQuery, class OnPair>
+walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on_query,
+                   OnPair&& on_pair) {
+  // The piece's bounds, and for a line in pieces the column of a byte and
+  // where a token may start to cross the piece's end, are kept in locals
+  // (registers) and settled again whenever the line moves on.
+  const char* const whole_first = piece.first;
+  const std::int64_t whole_offset = piece.offset;
+  const char* last = piece.last;
+  bool ends = piece.ends;
+  std::intptr_t origin = 0;                           // column(q) is origin + q
+  std::uintptr_t hold_from = UINTPTR_MAX;  // tokens from here on may cross the piece's end
+  auto settle = [&] {
+    last = piece.last;
+    ends = piece.ends;
+    origin = static_cast<std::intptr_t>(piece.offset) - reinterpret_cast<std::intptr_t>(piece.first);
+    const auto end = reinterpret_cast<std::uintptr_t>(last);
+    hold_from = ends ? UINTPTR_MAX : end > longest_token + 1 ? end - (longest_token + 1) : 0;
+  };
+  if constexpr (More::streams) settle();
+  // Reads on, keeping the bytes from `keep`; returns where they now start.
+  auto read_on = [&](const char* keep) {
+    more(&piece, keep);
+    settle();
+    return piece.first;
+  };
+  auto column = [&](const char* q) -> std::int64_t {
+    if constexpr (More::streams) return origin + reinterpret_cast<std::intptr_t>(q);
+    return whole_offset + (q - whole_first);
+  };
+  // White space from `q`, piece after piece: the first other byte, or
+  // `last` at the line's end.
+  auto skip_white = [&](const char* q) {
+    q = skip_blanks(q, last);
+    if constexpr (More::streams) {
+      while (q == last && !ends) {
+        q = read_on(last);
+        // A long run of spaces, eight at a time.
+        while (last - q >= 8 && load_word(q) == 0x20 * byte_ones) q += 8;
+        q = skip_blanks(q, last);
+      }
+    }
+    return q;
+  };
+  // Makes the piece hold the token at `q` and the byte after it, or at
+  // least longest_token + 1 bytes of it, keeping the bytes from `keep` (at
+  // or before `q`). Returns where the token now starts; sets `*too_long`
+  // when it runs over longest_token bytes past the piece's end.
+  auto hold = [&](const char* keep, const char* q, bool* too_long) {
+    if constexpr (More::streams) {
+      while (reinterpret_cast<std::uintptr_t>(q) >= hold_from) {
+        const char* end = q;
+        while (end < last && in_number(*end)) ++end;
+        if (end < last) break;
+        if (end - q > longest_token) {
+          *too_long = true;
+          break;
+        }
+        const std::ptrdiff_t ahead = q - keep;
+        keep = read_on(keep);
+        q = keep + ahead;
+      }
+    }
+    return q;
+  };
+  const char* p = piece.first;
   // Label list: only a space or the line's end means "no (more) labels",
-  // and a line whose first token is a pair or a query id has none either.
-  const char* lead = p < last && *p != ' ' ? skip_blanks(p, last) : p;
-  const bool no_labels =
-      p < last && *p != ' ' && (starts_with_index(lead, last) || starts_with_query(lead, last));
-  while (!no_labels && p < last && *p != ' ') {
-    // Other white space is skipped, as the "%lf" conversion does.
-    const char* label_at = skip_blanks(p, last);
-    if (label_at == last) return {p, scan_error::label_missing};
-    if (*label_at == '#') return {last, scan_error::none};
-    std::int32_t label = 0;
-    scan_result read = scan_label(label_at, last, &label);
-    if (read.error != scan_error::none)
-      return starts_with_query(label_at, last) ? scan_result{label_at, scan_error::query_misplaced}
-                                               : read;
-    scan_error handled = on_label(label, label_at);
-    if (handled != scan_error::none) return {label_at, handled};
-    p = read.ptr;
-    if (p == last || *p != ',') break;
-    ++p;
+  // and a line whose first token is a pair has none either.
+  if (p < last && *p != ' ') {
+    std::int64_t list_at = column(p);  // where white space before a label starts
+    for (bool first_token = true;; first_token = false) {
+      // Other white space is skipped, as the "%lf" conversion does.
+      p = skip_white(p);
+      if (p == last) return {list_at, scan_error::label_missing};
+      bool too_long = false;
+      p = hold(p, p, &too_long);
+      if (too_long) return {column(p), scan_error::token_too_long};
+      if (first_token && (starts_with_index(p, last) || starts_with_query(p, last))) break;
+      if (*p == '#') return {column(p), scan_error::none};
+      std::int32_t label = 0;
+      scan_result read = scan_label(p, last, &label);
+      if (read.error != scan_error::none)
+        return {column(p), starts_with_query(p, last) ? scan_error::query_misplaced : read.error};
+      scan_error handled = on_label(label);
+      if (handled != scan_error::none) return {column(p), handled};
+      p = read.ptr;  // before the piece's end, or at the line's
+      if (p == last || *p != ',') break;
+      ++p;
+      if constexpr (More::streams) {
+        if (p == last && !ends) p = read_on(p);
+      }
+      if (p == last || *p == ' ') break;
+      list_at = column(p);
+    }
   }
   // A query id, only here: one byte's test on a line without one.
-  p = skip_blanks(p, last);
-  if (p < last && *p == 'q' && starts_with_query(p, last)) {
-    std::int64_t id = 0;
-    scan_result read = scan_query(p, last, &id);
-    if (read.error != scan_error::none) return read;
-    scan_error handled = on_query(id, p);
-    if (handled != scan_error::none) return {p, handled};
-    p = read.ptr;
+  p = skip_white(p);
+  if (p < last && *p == 'q') {
+    bool too_long = false;
+    p = hold(p, p, &too_long);
+    if (starts_with_query(p, last)) {
+      const std::int64_t query_column = column(p);
+      const char* number = hold(p, p + 4, &too_long);
+      std::int64_t id = 0;
+      scan_result read = scan_query(number - 4, last, &id);
+      if (read.error != scan_error::none) return {column(read.ptr), read.error};
+      scan_error handled = on_query(id);
+      if (handled != scan_error::none) return {query_column, handled};
+      p = read.ptr;
+    }
   }
   // Pair section.
   for (;;) {
-    p = skip_blanks(p, last);
-    if (p == last || *p == '#') return {last, scan_error::none};
-    const char* pair_first = p;
+    p = skip_white(p);
+    if (p == last || *p == '#') return {column(p), scan_error::none};
+    bool too_long = false;
+    p = hold(p, p, &too_long);
+    if (too_long) return {column(p), scan_error::token_too_long};
+    // Columns are worked out where they are needed, but those of a line in
+    // pieces before it moves on.
+    const char* const pair_first = p;
+    const std::int64_t pair_kept = More::streams ? column(p) : 0;
+    auto pair_column = [&] { return More::streams ? pair_kept : column(pair_first); };
     std::int32_t index = 0;
     scan_result read = read_index(p, last, &index);
     if (read.error != scan_error::none)
-      return starts_with_query(p, last) ? scan_result{p, scan_error::query_misplaced} : read;
-    const char* value_first = skip_blanks(read.ptr, last);
-    if (value_first == last) return {read.ptr, scan_error::value_missing};
-    scan_result value = on_pair(index, value_first, last, pair_first);
-    if (value.error != scan_error::none) return value;
-    if (value.ptr < last && !is_blank(*value.ptr)) return {value_first, scan_error::value_not_number};
-    p = value.ptr;
+      return {column(p), starts_with_query(p, last) ? scan_error::query_misplaced : read.error};
+    const char* const colon_end = read.ptr;
+    const std::int64_t colon_kept = More::streams ? column(colon_end) : 0;
+    const char* value_first = skip_white(colon_end);
+    if (value_first == last)
+      return {More::streams ? colon_kept : column(colon_end), scan_error::value_missing};
+    // A value too long to hold is found below, after the pair's own checks.
+    value_first = hold(value_first, value_first, &too_long);
+    scan_result value = on_pair(index, value_first, last, pair_column(), column(value_first));
+    if (value.error != scan_error::none)
+      return {value.error == scan_error::value_not_number ? column(value_first) : pair_column(),
+              value.error};
+    if (value.ptr == nullptr) {
+      p = skip_to_blank(value_first, last);
+      if (p - value_first > longest_token && is_too_long(value_first, last))
+        return {column(value_first), scan_error::token_too_long};
+      if constexpr (More::streams) {
+        while (p == last && !ends) {
+          p = read_on(last);
+          p = skip_to_blank(p, last);
+        }
+      }
+    } else {
+      p = value.ptr;
+      if (p - value_first > longest_token) return {column(value_first), scan_error::token_too_long};
+      if (p < last && !is_blank(*p)) return {column(value_first), scan_error::value_not_number};
+    }
   }
 }
 
-// scan_line for callers that need no query ids: they are checked and
+// walk_line for callers that need no query ids: they are checked and
 // passed over.
+template <class More, class OnLabel, class OnPair>
+walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnPair&& on_pair) {
+  return walk_line(
+      piece, more, on_label, [](std::int64_t) { return scan_error::none; }, on_pair);
+}
+
+// walk_line over a whole line [first, last).
 template <class OnLabel, class OnPair>
-scan_result scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
-  return scan_line(
-      first, last, on_label, [](std::int64_t, const char*) { return scan_error::none; }, on_pair);
+walk_end scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
+  return walk_line(line_piece{first, last, 0, true}, whole_line{}, on_label, on_pair);
 }
 
 }  // namespace quarnel

@@ -170,8 +170,15 @@ file_header peek_header(const text_ranges& text) {
   if (range.open() != failure_kind::none) return header;
   const char* first = nullptr;
   const char* last = nullptr;
-  if (next_line(&range.reader, &first, &last) == line_status::line && range.reader.line_number == 1)
-    scan_header(first, last, &header);
+  line_start_copy start;
+  if (next_line(&range.reader, &first, &last) == line_status::line) {
+    line_piece line{first, last, 0, !range.reader.line_continues};
+    const first_line kind = line.ends
+                                ? read_first_line(&line, whole_line{}, &header, &start).kind
+                                : read_first_line(&line, pieces_of{&range.reader}, &header, &start).kind;
+    if (kind != first_line::header || line_failure(range.reader) != line_status::line)
+      header = file_header{};
+  }
   return header;
 }
 

@@ -1,6 +1,10 @@
 #include "scan_error.h"
 
+#include "line_scanner.h"
+
 namespace quarnel {
+
+static_assert(longest_token == 4096, "token_too_long's reason names the bound");
 
 const char* describe(scan_error error) {
   switch (error) {
@@ -23,6 +27,7 @@ const char* describe(scan_error error) {
       return "'zero_based' is false, but a file with a header is zero-based";
     case scan_error::query_misplaced: return "qid: is only allowed as the first token after the labels";
     case scan_error::query_id_invalid: return "query id is not an integer from -2^53 to 2^53";
+    case scan_error::token_too_long: return "token is longer than 4096 bytes";
     case scan_error::stopped: return "scan stopped";
   }
   return "unknown error";

@@ -39,6 +39,8 @@ enum class scan_error : unsigned char {
   query_misplaced,
   // the number after "qid:" is not a decimal integer within +-2^53
   query_id_invalid,
+  // a label, index or value runs over longest_token bytes
+  token_too_long,
   // a token handler ended the walk early; its caller knows why
   stopped,
 };

@@ -4,16 +4,14 @@
 #include <cstring>
 
 #include "duplicate_index.h"
+#include "file_header.h"
 #include "index_bounds.h"
 #include "line_scanner.h"
 
 namespace quarnel {
 namespace {
 
-scan_failure end_of_lines(line_status status, std::int64_t line_number) {
-  // The scanner stops such a line at its first byte, as a label that is no number.
-  if (status == line_status::bad_start)
-    return malformed_at(scan_error::label_not_number, line_number, 1);
+scan_failure end_of_lines(line_status status) {
   if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
   if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
   return no_failure();
@@ -102,6 +100,7 @@ struct sizing_state {
   // The indices both the header and the options allow.
   std::int32_t lowest_index;
   std::int32_t highest_index;
+  line_start_copy start;  // of a first line read past as a possible header
 };
 
 // Why `index`, which the bounds do not allow, is refused: the header's
@@ -115,18 +114,20 @@ scan_failure index_fault(const sizing_state& state, std::int32_t index, std::int
                        state.columns.last - state.columns.first + 1);
 }
 
-// Measures one line that is neither a comment nor the header.
-scan_failure measure_line(sizing_state* state, const char* first, const char* last,
+// Measures one line that is neither a comment nor the header: whole, or in
+// pieces read on with `more`.
+template <class More>
+scan_failure measure_line(sizing_state* state, line_piece line, More more,
                           std::int64_t line_number) {
   range_tally* tally = state->tally;
   bool out_of_memory = false;
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
   std::int32_t outside = 0;  // the label or index the bounds do not allow
-  const char* pairs_end = first;  // end of the last pair read whole
-  scan_result walked = scan_line(
-      first, last,
-      [&](std::int32_t label, const char*) {
+  std::int64_t pairs_read = 0;  // pairs read whole
+  walk_end walked = walk_line(
+      line, more,
+      [&](std::int32_t label) {
         if (label < state->labels.lowest || label > state->labels.highest) {
           outside = label;
           return scan_error::label_outside_header;
@@ -148,35 +149,44 @@ scan_failure measure_line(sizing_state* state, const char* first, const char* la
         ++tally->label_slots[position].left;
         return scan_error::none;
       },
-      [&](std::int32_t index, const char* value_first, const char* line_last, const char* at) {
+      [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
         if (index < state->lowest_index || index > state->highest_index) {
           outside = index;
-          return scan_result{at, scan_error::index_outside_header};
+          return scan_result{nullptr, scan_error::index_outside_header};
         }
-        if (!column_tally_count(&tally->features, index)) {
+        // A line in pieces cannot be walked again: its pairs are kept as read.
+        if (!column_tally_count(&tally->features, index) ||
+            (More::streams && !index_scratch_add(&state->scratch, index, at))) {
           out_of_memory = true;
-          return scan_result{at, scan_error::stopped};
+          return scan_result{nullptr, scan_error::stopped};
         }
         if (index < tally->min_index) tally->min_index = index;
         if (index > tally->max_index) tally->max_index = index;
         if (index <= previous_index) ascending = false;
         previous_index = index;
         ++tally->element_count;
+        ++pairs_read;
         // Values are only delimited here; the fill scan converts them.
-        pairs_end = skip_to_blank(value_first, line_last);
-        return scan_result{pairs_end, scan_error::none};
+        return scan_result{nullptr, scan_error::none};
       });
   clear_line(&state->line);
-  if (out_of_memory) return failure_of(failure_kind::out_of_memory);
+  if (out_of_memory) {
+    state->scratch.count = 0;
+    return failure_of(failure_kind::out_of_memory);
+  }
   // An index repeated among the pairs before a bad token comes first.
+  std::int64_t column = 0;
   if (!ascending) {
-    std::int64_t column = 0;
     bool failed = false;
-    if (find_duplicate_index(first, pairs_end, &state->scratch, &column, &failed) != scan_error::none)
-      return malformed_at(scan_error::duplicate_index, line_number, column + 1);
+    const bool repeated =
+        More::streams ? earliest_repeat(&state->scratch, &column)
+                      : find_duplicate_index(line.first, line.last, pairs_read, &state->scratch,
+                                             &column, &failed) != scan_error::none;
+    if (repeated) return malformed_at(scan_error::duplicate_index, line_number, column + 1);
     if (failed) return failure_of(failure_kind::out_of_memory);
   }
-  const std::int64_t column = walked.ptr - first + 1;
+  state->scratch.count = 0;
+  column = walked.column + 1;
   if (walked.error == scan_error::label_outside_header)
     return outside_header(walked.error, line_number, column, outside, state->labels);
   if (walked.error == scan_error::index_outside_header)
@@ -209,21 +219,32 @@ scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
   apply_bounds(state, bounds.holds_first_line ? file_header{} : bounds.header, bounds);
   while ((status = next_line(reader, &first, &last)) == line_status::line) {
     if (is_comment_line(first, last)) continue;
+    line_piece line{first, last, 0, !reader->line_continues};
     if (bounds.holds_first_line && reader->line_number == 1) {
       file_header* header = &state->tally->header;
-      scan_result read = scan_header(first, last, header);
-      if (read.error != scan_error::none) return malformed_at(read.error, 1, read.ptr - first + 1);
-      if (header->present) {
+      const first_line_read read =
+          line.ends ? read_first_line(&line, whole_line{}, header, &state->start)
+                    : read_first_line(&line, pieces_of{reader}, header, &state->start);
+      if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
+      if (read.kind == first_line::header) {
+        if (read.header_fault.error != scan_error::none)
+          return malformed_at(read.header_fault.error, 1, read.header_fault.column + 1);
         if (bounds.base == read_options::index_base::one_based)
           return malformed_at(scan_error::header_not_one_based, 1, 1);
         apply_bounds(state, *header, bounds);
         continue;
       }
+      if (read.kind == first_line::data_start)
+        line = {state->start.bytes, state->start.bytes + state->start.size, 0, true};
     }
-    scan_failure failure = measure_line(state, first, last, reader->line_number);
+    const scan_failure failure =
+        line.ends ? measure_line(state, line, whole_line{}, reader->line_number)
+                  : measure_line(state, line, pieces_of{reader}, reader->line_number);
+    // A source that failed within the line says why the line ended.
+    if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
     if (failure.kind != failure_kind::none) return failure;
   }
-  return end_of_lines(status, reader->line_number);
+  return end_of_lines(status);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Lines come out whole, whatever the block boundaries, line ends and sizes.
+// Lines come out whole or in pieces, whatever the block boundaries, line
+// ends and sizes.
 #include "line_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
 
 using quarnel::line_status;
 
-std::vector<std::string> lines_of(const std::string& text, std::size_t block_size) {
+constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
+
+// The lines of `text`, a long one put together from its pieces: kept whole
+// in the buffer (`keep_all`), or each piece copied out and dropped.
+std::vector<std::string> lines_of(const std::string& text, std::size_t block_size,
+                                  bool keep_all = false) {
   quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
   quarnel::line_reader reader;
   EXPECT_TRUE(quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), block_size));
@@ -21,7 +29,16 @@ std::vector<std::string> lines_of(const std::string& text, std::size_t block_siz
   const char* last;
   line_status status;
   while ((status = quarnel::next_line(&reader, &first, &last)) == line_status::line) {
-    lines.emplace_back(first, last);
+    quarnel::line_piece piece{first, last, 0, !reader.line_continues};
+    std::string line;
+    while (!piece.ends) {
+      EXPECT_LT(piece.first, piece.last);
+      if (!keep_all) line.append(piece.first, piece.last);
+      EXPECT_TRUE(quarnel::more_of_line(&reader, &piece, keep_all ? piece.first : piece.last));
+      EXPECT_EQ(piece.offset, keep_all ? 0 : static_cast<std::int64_t>(line.size()));
+    }
+    line.append(piece.first, piece.last);
+    lines.push_back(line);
     EXPECT_EQ(reader.line_number, static_cast<std::int64_t>(lines.size()));
   }
   EXPECT_EQ(status, line_status::end_of_data);
@@ -33,8 +50,10 @@ TEST(LineReader, SplitsLinesAcrossEveryBlockSize) {
   const std::string text = "3,1 1:0.5 4:2\r\n\n1 2:1\r\n\r\n 3:7\n7 last line\r";
   const std::vector<std::string> expected = {"3,1 1:0.5 4:2", "", "1 2:1", "", " 3:7",
                                              "7 last line"};
-  for (std::size_t block = 1; block <= text.size() + 1; ++block)
+  for (std::size_t block = 1; block <= text.size() + 1; ++block) {
     EXPECT_EQ(lines_of(text, block), expected) << "block size " << block;
+    EXPECT_EQ(lines_of(text, block, true), expected) << "block size " << block;
+  }
 }
 
 TEST(LineReader, KeepsALastLineWithoutNewline) {
@@ -46,10 +65,11 @@ TEST(LineReader, KeepsALastLineWithoutNewline) {
   EXPECT_EQ(lines_of("1\r2\n", 4), (std::vector<std::string>{"1\r2"}));
 }
 
-TEST(LineReader, GrowsForALineLongerThanTheBuffer) {
+TEST(LineReader, HandsOutALineLongerThanTheBufferInPieces) {
   std::string long_line(100000, '7');
   std::string text = "x\n" + long_line + "\ny\n";
   EXPECT_EQ(lines_of(text, 16), (std::vector<std::string>{"x", long_line, "y"}));
+  EXPECT_EQ(lines_of(text, 16, true), (std::vector<std::string>{"x", long_line, "y"}));
 }
 
 struct failing_source {
@@ -73,7 +93,7 @@ std::size_t read_then_fail(void* context, char* into, std::size_t size, quarnel:
 TEST(LineReader, ReportsAReadErrorInsteadOfAnEnd) {
   failing_source source{"1 1:1\n2 2:2\n3 3:3\n", 8, 0};
   quarnel::line_reader reader;
-  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_fail}, 4));
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_fail}, 8));
   const char* first;
   const char* last;
   ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
@@ -83,72 +103,44 @@ TEST(LineReader, ReportsAReadErrorInsteadOfAnEnd) {
   quarnel::line_reader_close(&reader);
 }
 
-// Serves segments of bytes, each `text` repeated up to `count` bytes,
-// without storing them: gigabytes cost only the time to write them.
-struct generated_source {
-  struct segment {
-    std::string text;
-    std::uint64_t count;
-  };
-  std::vector<segment> segments;
-  std::size_t current;
-  std::uint64_t served;  // of the current segment
-};
-
-std::size_t generate(void* context, char* into, std::size_t size, quarnel::read_fault*) {
-  auto* source = static_cast<generated_source*>(context);
-  std::size_t count = 0;
-  while (count < size && source->current < source->segments.size()) {
-    const auto& segment = source->segments[source->current];
-    std::uint64_t left = segment.count - source->served;
-    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, size - count));
-    if (segment.text.size() == 1) {
-      std::memset(into + count, segment.text[0], n);
-    } else {
-      for (std::size_t i = 0; i < n; ++i)
-        into[count + i] = segment.text[(source->served + i) % segment.text.size()];
-    }
-    count += n;
-    source->served += n;
-    if (source->served == segment.count) {
-      ++source->current;
-      source->served = 0;
-    }
-  }
-  return count;
-}
-
-constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
-
-TEST(LineReader, AnEndlessLineOfNulsFailsBeforeTheBufferGrows) {
-  generated_source source{{{"1 1:1\n", 6}, {std::string(1, '\0'), gigabyte}}, 0, 0};
+TEST(LineReader, PassesOverWhatIsLeftOfALineInPieces) {
+  const std::string text = "1 1:1\n" + std::string(100, 'c') + "\r\n 2:2\n#" + std::string(50, 'x');
+  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
   quarnel::line_reader reader;
-  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, generate}));
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), 16));
   const char* first;
   const char* last;
   ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
-  EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::bad_start);
-  EXPECT_EQ(reader.line_number, 2);
-  EXPECT_EQ(reader.room, quarnel::default_block_size);
-  EXPECT_LE(reader.bytes_read, static_cast<std::int64_t>(2 * quarnel::default_block_size));
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_TRUE(reader.line_continues);
+  EXPECT_EQ(std::string(first, last), std::string(16, 'c'));
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(std::string(first, last), " 2:2");
+  EXPECT_EQ(reader.line_number, 3);
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_TRUE(reader.line_continues);
+  EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::end_of_data);
+  EXPECT_EQ(reader.line_number, 4);
+  EXPECT_EQ(reader.room, 16u);
   quarnel::line_reader_close(&reader);
 }
 
-TEST(LineReader, SkipsAGigabyteCommentWithoutGrowing) {
-  generated_source source{
-      {{"1 1:1\n#", 7}, {"c", gigabyte}, {"\r\n 2:2\n#", 8}, {"x", 3 << 20}},
-      0,
-      0};
+TEST(LineReader, PassesOverAGigabyteCommentWithoutGrowing) {
+  const quarnel_test::generated_text text{
+      {{"1 1:1\n#", 7}, {"c", gigabyte}, {"\r\n 2:2\n#", 8}, {"x", 3 << 20}}};
+  quarnel_test::generated_cursor cursor{&text, 0, 0};
   quarnel::line_reader reader;
-  ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, generate}));
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, quarnel_test::generated_source(&cursor)));
   const char* first;
   const char* last;
   ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
   EXPECT_EQ(std::string(first, last), "1 1:1");
   ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_EQ(*first, '#');  // its first piece
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
   EXPECT_EQ(std::string(first, last), " 2:2");
   EXPECT_EQ(reader.line_number, 3);
-  // The last line, a comment without a newline, is skipped to the end.
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
   EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::end_of_data);
   EXPECT_EQ(reader.line_number, 4);
   EXPECT_EQ(reader.room, quarnel::default_block_size);

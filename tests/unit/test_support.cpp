@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "multilabel_reader.h"
 #include "range_reading.h"
 #include "scan_merge.h"
@@ -17,6 +20,38 @@ struct two_texts {
   bool filling;
 };
 
+// A source that notes the largest read asked of it.
+struct noted_source {
+  byte_source inner;
+  std::size_t* largest;
+};
+
+std::size_t read_noted(void* context, char* into, std::size_t size, read_fault* fault) {
+  noted_source* source = static_cast<noted_source*>(context);
+  if (size > *source->largest) *source->largest = size;
+  return source->inner.read(source->inner.context, into, size, fault);
+}
+
+struct noted_ranges {
+  text_ranges inner;
+  std::vector<noted_source> sources;  // one per range
+  std::size_t largest;
+};
+
+failure_kind open_noted(void* context, int k, byte_source* source) {
+  noted_ranges* ranges = static_cast<noted_ranges*>(context);
+  noted_source& noted = ranges->sources[static_cast<std::size_t>(k)];
+  const failure_kind opened = ranges->inner.open(ranges->inner.context, k, &noted.inner);
+  noted.largest = &ranges->largest;
+  *source = {&noted, read_noted};
+  return opened;
+}
+
+void close_noted(void* context, int k) {
+  noted_ranges* ranges = static_cast<noted_ranges*>(context);
+  ranges->inner.close(ranges->inner.context, k);
+}
+
 failure_kind open_text(void* context, int k, byte_source* source) {
   two_texts* texts = static_cast<two_texts*>(context);
   return open_memory_range(texts->filling ? &texts->filled : &texts->sized, k, source);
@@ -26,7 +61,7 @@ void close_text(void*, int) {}
 
 struct maker_context {
   read_result* result;
-  two_texts* texts;
+  two_texts* texts;  // switched to the fill's text, when there are two
 };
 
 void size_for(sparse_result* matrix, std::int64_t room, std::int64_t columns, sparse_columns* out) {
@@ -46,7 +81,7 @@ bool make(void* context, const problem_sizes& sizes, const label_dictionary& dic
   result->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
   size_for(&result->labels, label_entries(sizes), sizes.label_count, labels);
   size_for(&result->pairs, sizes.element_count, feature_count(sizes), pairs);
-  made->texts->filling = true;
+  if (made->texts != nullptr) made->texts->filling = true;
   return true;
 }
 
@@ -61,6 +96,51 @@ void record_duplicate(void* context, std::int32_t label, std::int64_t instance_n
   static_cast<read_result*>(context)->duplicates.emplace_back(label, instance_number);
 }
 
+std::size_t generate(void* context, char* into, std::size_t size, read_fault*) {
+  generated_cursor* cursor = static_cast<generated_cursor*>(context);
+  const auto& segments = cursor->text->segments;
+  std::size_t count = 0;
+  while (count < size && cursor->segment < segments.size()) {
+    const generated_text::segment& segment = segments[cursor->segment];
+    const std::uint64_t left = segment.count - cursor->served;
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, size - count));
+    if (segment.text.size() == 1) {
+      std::memset(into + count, segment.text[0], n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i)
+        into[count + i] = segment.text[(cursor->served + i) % segment.text.size()];
+    }
+    count += n;
+    cursor->served += n;
+    if (cursor->served == segment.count) {
+      ++cursor->segment;
+      cursor->served = 0;
+    }
+  }
+  return count;
+}
+
+failure_kind open_generated(void* context, int, byte_source* source) {
+  generated_cursor* cursor = static_cast<generated_cursor*>(context);
+  *cursor = {cursor->text, 0, 0};
+  *source = generated_source(cursor);
+  return failure_kind::none;
+}
+
+// The whole core over `ranges`, the largest read noted.
+read_result read_noting(const text_ranges& ranges, const read_options& options, two_texts* texts) {
+  read_result result{};
+  noted_ranges noted{ranges, std::vector<noted_source>(static_cast<std::size_t>(ranges.count)), 0};
+  text_ranges outer = ranges;
+  outer.context = &noted;
+  outer.open = open_noted;
+  outer.close = close_noted;
+  maker_context context{&result, texts};
+  result.failure =
+      read_ranges(outer, options, {&context, make, {&result, record_duplicate}, make_query_ids});
+  result.largest_read = noted.largest;
+  return result;
+}
 
 }  // namespace
 
@@ -74,7 +154,6 @@ std::size_t read_string(void* context, std::int64_t offset, char* into, std::siz
 
 read_result read_text(const std::string& text, const std::string* fill_text,
                       std::size_t block_size, const read_options& options) {
-  read_result result{};
   // The part that the options' offset and length choose, as a text of its own.
   const std::int64_t size = static_cast<std::int64_t>(text.size());
   std::string* whole = const_cast<std::string*>(&text);
@@ -94,10 +173,34 @@ read_result read_text(const std::string& text, const std::string* fill_text,
   ranges.to_last_line = span.last == size;
   memory_text_ranges(&texts.sized);
   memory_text_ranges(&texts.filled);
-  maker_context context{&result, &texts};
-  result.failure =
-      read_ranges(ranges, options, {&context, make, {&result, record_duplicate}, make_query_ids});
-  return result;
+  return read_noting(ranges, options, &texts);
+}
+
+byte_source generated_source(generated_cursor* cursor) { return {cursor, generate}; }
+
+read_result read_generated(const generated_text& text, std::size_t block_size) {
+  generated_cursor cursor{&text, 0, 0};
+  const text_ranges ranges{&cursor, 1, compression_format::none, open_generated, close_text, block_size};
+  return read_noting(ranges, {}, nullptr);
+}
+
+bool same_read(const read_result& a, const read_result& b) {
+  const scan_failure& f = a.failure;
+  const scan_failure& g = b.failure;
+  if (f.kind != g.kind || f.error != g.error || f.line != g.line || f.column != g.column ||
+      a.duplicates != b.duplicates)
+    return false;
+  if (f.kind != failure_kind::none) return true;
+  for (auto matrix : {&read_result::labels, &read_result::pairs}) {
+    const sparse_result& m = a.*matrix;
+    const sparse_result& n = b.*matrix;
+    if (m.starts != n.starts || m.rows != n.rows || m.values.size() != n.values.size() ||
+        (!m.values.empty() &&
+         std::memcmp(m.values.data(), n.values.data(), m.values.size() * sizeof(double)) != 0))
+      return false;
+  }
+  return a.label_map == b.label_map && a.sizes.min_index == b.sizes.min_index &&
+         a.sizes.max_index == b.sizes.max_index;
 }
 
 std::vector<std::pair<std::uint64_t, double>> column_entries(const sparse_result& matrix,

@@ -27,6 +27,9 @@ struct read_result {
   sparse_result pairs;   // instances as rows, one column per feature
   std::vector<double> query_ids;  // one per instance, NaN for none
   std::vector<std::pair<std::int32_t, std::int64_t>> duplicates;  // label, instance number
+  // The most bytes the line readers asked for in one read: a buffer that
+  // grew past N bytes asks for N at once after it.
+  std::size_t largest_read;
 };
 
 // Reads `text` as the reader does, both scans over ranges of about
@@ -40,6 +43,30 @@ read_result read_text(const std::string& text, const std::string* fill_text = nu
 // Copies bytes of the std::string at `context` from `offset`: the reader's
 // way to look into a text for line starts.
 std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size);
+
+// Segments of bytes, each `text` repeated up to `count` bytes, served
+// without being stored: gigabytes cost only the time to write them.
+struct generated_text {
+  struct segment {
+    std::string text;
+    std::uint64_t count;
+  };
+  std::vector<segment> segments;
+};
+
+// Reads the generated text as read_text does, in one range.
+read_result read_generated(const generated_text& text, std::size_t block_size = 0);
+
+// A source of the generated text; `cursor` must outlive it.
+struct generated_cursor {
+  const generated_text* text;
+  std::size_t segment;
+  std::uint64_t served;  // of the current segment
+};
+quarnel::byte_source generated_source(generated_cursor* cursor);
+
+// Whether two reads ended alike and, when they succeeded, read the same.
+bool same_read(const read_result& a, const read_result& b);
 
 // The entries of column `column` as (row, value) pairs, in stored order.
 std::vector<std::pair<std::uint64_t, double>> column_entries(const sparse_result& matrix,
