@@ -9,6 +9,7 @@
 // line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "digit_words.h"
