@@ -234,6 +234,14 @@ scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::in
 
 }  // namespace
 
+bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start) {
+  file_header header;
+  const first_line kind = line->ends
+                              ? read_first_line(line, whole_line{}, &header, start).kind
+                              : read_first_line(line, pieces_of{reader}, &header, start).kind;
+  return kind == first_line::data;
+}
+
 scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
                              bool holds_first_line) {
   const char* first = nullptr;
@@ -244,15 +252,10 @@ scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::i
   while (reader->line_number < stop_line && next_line(reader, &first, &last) == line_status::line) {
     if (is_comment_line(first, last)) continue;
     line_piece line{first, last, 0, !reader->line_continues};
-    if (holds_first_line && reader->line_number == 1) {
-      // A header holds no values, nor does a line that starts like one
-      // before its fault.
-      file_header header;
-      const first_line kind = line.ends
-                                  ? read_first_line(&line, whole_line{}, &header, &start).kind
-                                  : read_first_line(&line, pieces_of{reader}, &header, &start).kind;
-      if (kind != first_line::data) continue;
-    }
+    // A header holds no values, nor does a line that starts like one
+    // before its fault.
+    if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
+      continue;
     const std::int64_t stop = reader->line_number == stop_line ? stop_column - 1 : INT64_MAX;
     const scan_failure bad = line.ends
                                  ? bad_value_in(line, whole_line{}, stop, reader->line_number)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "file_header.h"
 #include "label_dictionary.h"
 #include "line_reader.h"
 #include "problem_sizes.h"
@@ -62,6 +63,11 @@ struct range_fill {
 // with failure_kind::file_changed; the arrays are then only partly
 // written, never past their room. Lines in failures count within the range.
 scan_failure fill_scan(line_reader* reader, const range_fill& fill);
+
+// Reads the file's first line, [line, ...) of `reader`, as a header would
+// be read: false when it is a header or starts like one (its start kept
+// in `start`), true when it is a line of data.
+bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start);
 
 // The sizing scan only delimits values, so a value that is not a number can
 // stand before the fault it reports. Reads the lines of `reader`, one range

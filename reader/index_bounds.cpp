@@ -1,5 +1,7 @@
 #include "index_bounds.h"
 
+#include "fill_scan.h"
+
 namespace quarnel {
 
 column_indices fixed_columns(read_options::index_base base, std::int64_t width,
@@ -59,15 +61,10 @@ scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int6
   while ((status = next_line(reader, &line_first, &line_last)) == line_status::line) {
     if (is_comment_line(line_first, line_last)) continue;
     line_piece line{line_first, line_last, 0, !reader->line_continues};
-    if (holds_first_line && reader->line_number == 1) {
-      // A header holds no indices, nor does a line that starts like one
-      // before its fault.
-      file_header header;
-      const first_line kind = line.ends
-                                  ? read_first_line(&line, whole_line{}, &header, &start).kind
-                                  : read_first_line(&line, pieces_of{reader}, &header, &start).kind;
-      if (kind != first_line::data) continue;
-    }
+    // A header holds no indices, nor does a line that starts like one
+    // before its fault.
+    if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
+      continue;
     std::int32_t above = 0;
     std::int64_t column = 0;
     const bool found = line.ends ? index_above(line, whole_line{}, last, &above, &column)
