@@ -205,12 +205,16 @@ scan_failure check_width(const reading& read) {
   const int count = read.text->count;
   const int k = first_range_above_width(read.tallies.data(), count, read.sizes);
   if (k < 0) return no_failure();
-  open_range range(read.text, k);
-  const failure_kind opened = range.open();
-  if (opened != failure_kind::none) return failure_of(opened);
-  const scan_failure above = first_index_above(&range.reader, read.sizes.max_index,
-                                               read.sizes.min_index, read.options->width,
-                                               holds_first_line(*read.text, k));
+  scan_failure above = no_failure();
+  {
+    // Closed before first_fault opens the ranges again: a range is open
+    // once at a time.
+    open_range range(read.text, k);
+    const failure_kind opened = range.open();
+    if (opened != failure_kind::none) return failure_of(opened);
+    above = first_index_above(&range.reader, read.sizes.max_index, read.sizes.min_index,
+                              read.options->width, holds_first_line(*read.text, k));
+  }
   // The sizing scan saw such an index here: a file without it has changed.
   if (above.kind == failure_kind::none) return failure_of(failure_kind::file_changed);
   return first_fault(read, k, above);

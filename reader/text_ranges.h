@@ -20,7 +20,8 @@ struct text_ranges {
   // Opens range `k` from its start and points `*source` at its bytes.
   // Returns failure_kind::none, or why it cannot be read.
   failure_kind (*open)(void* context, int k, byte_source* source);
-  // Ends what open began; called after every open, successful or not.
+  // Ends what open began; called after every open, successful or not. A
+  // range is never opened again before it is closed.
   void (*close)(void* context, int k);
   // The line reader's first buffer size; 0 for the reader's default.
   std::size_t block_size = 0;

@@ -35,11 +35,16 @@ std::size_t read_noted(void* context, char* into, std::size_t size, read_fault* 
 struct noted_ranges {
   text_ranges inner;
   std::vector<noted_source> sources;  // one per range
+  std::vector<char> open;             // one per range
   std::size_t largest;
 };
 
 failure_kind open_noted(void* context, int k, byte_source* source) {
   noted_ranges* ranges = static_cast<noted_ranges*>(context);
+  // A file's range holds one open file: opening it again before closing
+  // it would lose the first.
+  if (ranges->open[static_cast<std::size_t>(k)]) return failure_kind::read_failed;
+  ranges->open[static_cast<std::size_t>(k)] = 1;
   noted_source& noted = ranges->sources[static_cast<std::size_t>(k)];
   const failure_kind opened = ranges->inner.open(ranges->inner.context, k, &noted.inner);
   noted.largest = &ranges->largest;
@@ -49,6 +54,7 @@ failure_kind open_noted(void* context, int k, byte_source* source) {
 
 void close_noted(void* context, int k) {
   noted_ranges* ranges = static_cast<noted_ranges*>(context);
+  ranges->open[static_cast<std::size_t>(k)] = 0;
   ranges->inner.close(ranges->inner.context, k);
 }
 
@@ -130,7 +136,8 @@ failure_kind open_generated(void* context, int, byte_source* source) {
 // The whole core over `ranges`, the largest read noted.
 read_result read_noting(const text_ranges& ranges, const read_options& options, two_texts* texts) {
   read_result result{};
-  noted_ranges noted{ranges, std::vector<noted_source>(static_cast<std::size_t>(ranges.count)), 0};
+  const std::size_t count = static_cast<std::size_t>(ranges.count);
+  noted_ranges noted{ranges, std::vector<noted_source>(count), std::vector<char>(count, 0), 0};
   text_ranges outer = ranges;
   outer.context = &noted;
   outer.open = open_noted;
