@@ -6,26 +6,30 @@
 namespace quarnel {
 namespace {
 
-bool create_decoder(compression_format format, stream_decoder* decoder) {
+// The decoder of `format` this build has, or null.
+decoder_create decoder_of(compression_format format) {
   switch (format) {
-#ifdef QUARNEL_HAVE_ZLIB
+#if defined(QUARNEL_HAVE_ISAL)
     case compression_format::gzip:
-      return gzip_decoder_create(decoder);
+      return isal_gzip_decoder_create;
+#elif defined(QUARNEL_HAVE_ZLIB)
+    case compression_format::gzip:
+      return zlib_gzip_decoder_create;
 #endif
 #ifdef QUARNEL_HAVE_BZIP2
     case compression_format::bzip2:
-      return bzip2_decoder_create(decoder);
+      return bzip2_decoder_create;
 #endif
 #ifdef QUARNEL_HAVE_LZMA
     case compression_format::xz:
-      return xz_decoder_create(decoder);
+      return xz_decoder_create;
 #endif
 #ifdef QUARNEL_HAVE_ZSTD
     case compression_format::zstd:
-      return zstd_decoder_create(decoder);
+      return zstd_decoder_create;
 #endif
     default:
-      return false;
+      return nullptr;
   }
 }
 
@@ -149,9 +153,19 @@ std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault
 
 bool decoding_source_open(decoding_source* source, compression_format format,
                           byte_source compressed, std::size_t input_size) {
+  const decoder_create create = decoder_of(format);
+  if (create == nullptr) {
+    *source = decoding_source{};
+    return false;
+  }
+  return decoding_source_open_with(source, create, compressed, input_size);
+}
+
+bool decoding_source_open_with(decoding_source* source, decoder_create create,
+                               byte_source compressed, std::size_t input_size) {
   *source = decoding_source{};
   source->compressed = compressed;
-  if (!create_decoder(format, &source->decoder)) {
+  if (!create(&source->decoder)) {
     source->decoder = stream_decoder{};
     return false;
   }

@@ -36,6 +36,11 @@ constexpr std::size_t default_input_size = std::size_t{1} << 17;
 // decoder or the input block cannot be allocated; close it either way.
 bool decoding_source_open(decoding_source* source, compression_format format,
                           byte_source compressed, std::size_t input_size = default_input_size);
+// The same with the decoder that `create` makes, for comparing two
+// decoders of one format.
+bool decoding_source_open_with(decoding_source* source, decoder_create create,
+                               byte_source compressed,
+                               std::size_t input_size = default_input_size);
 void decoding_source_close(decoding_source* source);
 
 // Starts over, once the compressed source has been rewound; false when the

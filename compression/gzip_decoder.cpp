@@ -50,7 +50,7 @@ void release_gzip(void* state) {
 
 }  // namespace
 
-bool gzip_decoder_create(stream_decoder* decoder) {
+bool zlib_gzip_decoder_create(stream_decoder* decoder) {
   z_stream* stream = static_cast<z_stream*>(std::calloc(1, sizeof(z_stream)));
   if (stream == nullptr) return false;
   // 16 + the largest window: a gzip header and trailer, not a zlib one.

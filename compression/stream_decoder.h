@@ -32,9 +32,14 @@ struct stream_decoder {
   void (*release)(void* state);
 };
 
+// Makes `decoder` ready for the first stream; false when out of memory.
+using decoder_create = bool (*)(stream_decoder* decoder);
+
 // Each makes `decoder` ready for the first stream; false when out of memory.
-// Only those whose library this build has are defined.
-bool gzip_decoder_create(stream_decoder* decoder);
+// Only those whose library this build has are defined. gzip has two: zlib's
+// and ISA-L's, the faster, which a build may add beside zlib.
+bool zlib_gzip_decoder_create(stream_decoder* decoder);
+bool isal_gzip_decoder_create(stream_decoder* decoder);
 bool bzip2_decoder_create(stream_decoder* decoder);
 bool xz_decoder_create(stream_decoder* decoder);
 bool zstd_decoder_create(stream_decoder* decoder);
