@@ -90,11 +90,13 @@ line_status hand_out(line_reader* reader, std::size_t line_end, std::size_t next
 
 }  // namespace
 
-bool line_reader_open(line_reader* reader, byte_source source, std::size_t block_size) {
+bool line_reader_open(line_reader* reader, byte_source source, std::size_t block_size,
+                      std::size_t whole_lines_up_to) {
   *reader = line_reader{};
   reader->source = source;
   reader->buffer = static_cast<char*>(std::malloc(block_size));
   reader->room = block_size;
+  reader->whole_room = whole_lines_up_to > block_size ? whole_lines_up_to : block_size;
   return reader->buffer != nullptr;
 }
 
@@ -127,8 +129,9 @@ line_status next_line(line_reader* reader, const char** first, const char** last
     // All pending bytes were searched; after the refill moves them to the
     // buffer's start, the search goes on from where they end.
     std::size_t pending = reader->end - reader->begin;
-    if (!reader->source_ended && pending == reader->room && open_piece_end(*reader) != 0) {
-      // The line fills the buffer: its first piece.
+    if (!reader->source_ended && pending == reader->room && reader->room >= reader->whole_room &&
+        open_piece_end(*reader) != 0) {
+      // The line fills the buffer, grown as far as it may be: its first piece.
       *first = reader->buffer;
       *last = reader->buffer + open_piece_end(*reader);
       reader->begin = static_cast<std::size_t>(*last - reader->buffer);

@@ -1,9 +1,10 @@
 // Hands out the lines of a byte source, read in large blocks into a buffer
-// of the reader's own. A line that fits in the buffer is handed out whole;
-// a longer one in pieces, so that memory stays bounded by the buffer,
-// whatever the length of a line or of the file: the reader of the pieces
-// keeps from each only the bytes it still needs (a token that crosses the
-// piece's end), and the buffer grows only when those fill it.
+// of the reader's own. A line that fits in the buffer is handed out whole,
+// the buffer growing for it up to a bound the reader is opened with; a
+// longer one in pieces, so that memory stays bounded, whatever the length
+// of a line or of the file: the reader of the pieces keeps from each only
+// the bytes it still needs (a token that crosses the piece's end), and the
+// buffer grows past the bound only when those fill it.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,7 @@ struct line_reader {
   byte_source source;
   char* buffer;
   std::size_t room;   // the buffer's size: it never shrinks, so this is its peak
+  std::size_t whole_room;  // the buffer grows up to this size to hold a line whole
   std::size_t begin;  // first byte not yet handed out
   std::size_t end;    // end of the bytes read into the buffer
   bool source_ended;
@@ -30,10 +32,15 @@ struct line_reader {
 };
 
 constexpr std::size_t default_block_size = std::size_t{1} << 20;
+// The longest line the reader's users hold whole: wide real sets have
+// lines of a few MB, which the scans read fastest whole.
+constexpr std::size_t longest_whole_line = std::size_t{1} << 22;
 
-// Returns false when the first buffer cannot be allocated.
+// Returns false when the first buffer cannot be allocated. Lines longer
+// than `whole_lines_up_to` (at least the block) come in pieces.
 bool line_reader_open(line_reader* reader, byte_source source,
-                      std::size_t block_size = default_block_size);
+                      std::size_t block_size = default_block_size,
+                      std::size_t whole_lines_up_to = 0);
 void line_reader_close(line_reader* reader);
 
 // Starts over with a source that has been rewound, keeping the buffer.

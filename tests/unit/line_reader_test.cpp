@@ -125,6 +125,23 @@ TEST(LineReader, PassesOverWhatIsLeftOfALineInPieces) {
   quarnel::line_reader_close(&reader);
 }
 
+TEST(LineReader, GrowsToHoldALineWholeUpToItsBoundOnly) {
+  const std::string text = std::string(50, 'a') + "\n" + std::string(100, 'b') + "\n";
+  quarnel::memory_cursor cursor{text.data(), text.data() + text.size()};
+  quarnel::line_reader reader;
+  ASSERT_TRUE(quarnel::line_reader_open(&reader, quarnel::memory_byte_source(&cursor), 16, 64));
+  const char* first;
+  const char* last;
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_FALSE(reader.line_continues);
+  EXPECT_EQ(std::string(first, last), std::string(50, 'a'));
+  ASSERT_EQ(quarnel::next_line(&reader, &first, &last), line_status::line);
+  EXPECT_TRUE(reader.line_continues);
+  EXPECT_EQ(std::string(first, last), std::string(64, 'b'));
+  EXPECT_EQ(reader.room, 64u);
+  quarnel::line_reader_close(&reader);
+}
+
 TEST(LineReader, PassesOverAGigabyteCommentWithoutGrowing) {
   const quarnel_test::generated_text text{
       {{"1 1:1\n#", 7}, {"c", gigabyte}, {"\r\n 2:2\n#", 8}, {"x", 3 << 20}}};
