@@ -26,8 +26,8 @@ void disagree(const char* what, const char* file, int line) {
 }
 
 const delivery deliveries[7] = {
-    {default_block_size, 0, 0, 0, 1}, {1, 0, 0, 0, 1},  {7, 0, 0, 0, 1},  {64, 0, 5, 0, 1},
-    {7, 3, 1, 0, 1},                  {64, 0, 0, 7, 2}, {7, 3, 0, 13, 1},
+    {default_block_size, 0, 0, 0, 1, longest_whole_line}, {1, 0, 0, 0, 1},  {7, 0, 0, 0, 1},
+    {64, 0, 5, 0, 1}, {7, 3, 1, 0, 1}, {64, 0, 0, 7, 2}, {7, 3, 0, 13, 1, 40},
 };
 
 namespace {
@@ -194,7 +194,7 @@ void size_alone(text sized, delivery how, compression_format format, outcome* re
   range_tally tally;
   REQUIRE(range_tally_create(&tally));
   line_reader reader;
-  REQUIRE(line_reader_open(&reader, source, how.block_size));
+  REQUIRE(line_reader_open(&reader, source, how.block_size, how.whole_lines_up_to));
   result->sizing = sizing_scan(&reader, {true, {}}, &tally);
   if (compressed) {
     // As the module names them: damage past a malformed line, and the
@@ -250,6 +250,7 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
     REQUIRE(decoding_source_open(&h.decoders[0], format, byte_source{},
                                  how.input_size == 0 ? default_input_size : how.input_size));
   text_ranges ranges{&h, count, format, open_harness_range, close_harness_range, how.block_size};
+  ranges.whole_lines_up_to = how.whole_lines_up_to;
   read_options options;
   options.threads = how.threads;
   harness_maker maker{&result, &h};

@@ -43,6 +43,7 @@ struct delivery {
   std::size_t input_size;
   std::int64_t range_bytes;
   int threads;
+  std::size_t whole_lines_up_to = 0;  // the line reader's bound for whole lines; 0: the block
 };
 
 extern const delivery deliveries[7];  // deliveries[0] is the module's own

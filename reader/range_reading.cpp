@@ -50,10 +50,8 @@ struct open_range {
       counted = {source, counted.slot, counted.progress, text->consumed, text->context, k, 0};
       source = counted_bytes(&counted);
     }
-    // A block size given (tests) is the whole buffer; by default, lines of
-    // up to a few MB are held whole.
     reader_open = text->block_size != 0
-                      ? line_reader_open(&reader, source, text->block_size)
+                      ? line_reader_open(&reader, source, text->block_size, text->whole_lines_up_to)
                       : line_reader_open(&reader, source, default_block_size, longest_whole_line);
     return reader_open ? failure_kind::none : failure_kind::out_of_memory;
   }

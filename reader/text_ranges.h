@@ -23,8 +23,10 @@ struct text_ranges {
   // Ends what open began; called after every open, successful or not. A
   // range is never opened again before it is closed.
   void (*close)(void* context, int k);
-  // The line reader's first buffer size; 0 for the reader's default.
+  // The line reader's first buffer size and the longest line it holds
+  // whole; 0 for the reader's defaults (lines of a few MB whole).
   std::size_t block_size = 0;
+  std::size_t whole_lines_up_to = 0;
   // Whether the ranges start at the text's first line (which may be a
   // header) and end with its last; a part of a file may do neither.
   bool from_first_line = true;
