@@ -15,7 +15,7 @@ namespace {
 
 using quarnel::line_status;
 
-constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
+using quarnel_test::gigabyte;
 
 // The lines of `text`, a long one put together from its pieces: kept whole
 // in the buffer (`keep_all`), or each piece copied out and dropped.

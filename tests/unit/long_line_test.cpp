@@ -21,7 +21,7 @@ using quarnel_test::read_generated;
 using quarnel_test::read_text;
 using entries = std::vector<std::pair<std::uint64_t, double>>;
 
-constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
+using quarnel_test::gigabyte;
 
 TEST(LongLines, EveryBufferSizeReadsWhatTheWholeLineGives) {
   const std::string spaces(300, ' ');

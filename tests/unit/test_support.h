@@ -12,6 +12,8 @@
 
 namespace quarnel_test {
 
+constexpr std::uint64_t gigabyte = std::uint64_t{1} << 30;
+
 struct sparse_result {
   std::vector<double> values;
   std::vector<std::uint64_t> rows;
