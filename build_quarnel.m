@@ -9,9 +9,10 @@ function folder = build_quarnel(folder)
 %  gateway/host_*.cpp, the call's options gateway/call_options.cpp and the
 %  cores io/*.cpp, reader/*.cpp, writer/*.cpp and compression/*.cpp into
 %  FOLDER/quarnel and FOLDER/quarnel_write with the host's own compiler
-%  driver (mkoctfile --mex in Octave, mex -R2017b in MATLAB), copies the
-%  help texts gateway/quarnel.m and gateway/quarnel_write.m beside them,
-%  and prints and returns FOLDER. Add FOLDER to the path to call both.
+%  driver (mkoctfile --mex in Octave, which compiles the shared sources
+%  once for both; mex -R2017b in MATLAB), copies the help texts
+%  gateway/quarnel.m and gateway/quarnel_write.m beside them, and prints
+%  and returns FOLDER. Add FOLDER to the path to call both.
 %
 %  MATLAB R2017b or later: R2017b builds with mex -largeArrayDims, later
 %  releases with mex -R2017b (an older release is warned of, then tried).
@@ -66,6 +67,13 @@ else
 end
 
 functions = {'quarnel', 'quarnel_write'};
+if ~in_matlab
+  % In Octave the shared sources are compiled once, for both functions.
+  objects = tempname();
+  mkdir(objects);
+  cleanup = onCleanup(@() confirm_and_remove(objects));
+  shared = compile_in_octave(objects, includes, shared, flags);
+end
 for k = 1:numel(functions)
   name = functions{k};
   sources = [{fullfile(gateway, [name '_entry.cpp'])}, shared];
@@ -88,6 +96,28 @@ end
 function paths = files_in(folder, pattern)
 listing = dir(fullfile(folder, pattern));
 paths = cellfun(@(name) fullfile(folder, name), sort({listing.name}), 'UniformOutput', false);
+end
+
+function objects = compile_in_octave(folder, includes, sources, flags)
+% Compiles each source into FOLDER; returns the object files.
+objects = cell(size(sources));
+include_flags = strcat('-I', includes);
+for k = 1:numel(sources)
+  [~, base] = fileparts(sources{k});
+  objects{k} = fullfile(folder, [base '.o']);
+  [output, status] = mkoctfile('--mex', '-O2', '-std=c++17', include_flags{:}, flags{:}, ...
+                               '-c', sources{k}, '-o', objects{k});
+  if status ~= 0
+    error('build_quarnel: mkoctfile failed:\n%s', output);
+  end
+end
+end
+
+function confirm_and_remove(folder)
+confirm_recursive_rmdir(false, 'local');
+if exist(folder, 'dir')
+  rmdir(folder, 's');
+end
 end
 
 function build_in_octave(folder, name, root, includes, sources, codecs)
