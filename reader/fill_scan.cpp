@@ -179,8 +179,9 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
       file_header read{};
       first_line_read first_line_as{first_line::data, {0, scan_error::none}};
       if (reader->line_number == 1)
-        first_line_as = line.ends ? read_first_line(&line, whole_line{}, &read, &state->start)
-                                  : read_first_line(&line, pieces_of{reader}, &read, &state->start);
+        first_line_as = read_line_with(reader, line, [&](auto more) {
+          return read_first_line(&line, more, &read, &state->start);
+        });
       if (line_failure(*reader) != line_status::line) break;
       if (first_line_as.kind != first_line::header ||
           first_line_as.header_fault.error != scan_error::none || !(read == header))
@@ -190,9 +191,9 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
     }
     if (is_comment_line(first, last)) continue;
     if (state->instances_filled == tally.instance_count) return failure_of(failure_kind::file_changed);
-    const scan_failure failure =
-        line.ends ? fill_instance<how>(state, line, whole_line{}, reader->line_number)
-                  : fill_instance<how>(state, line, pieces_of{reader}, reader->line_number);
+    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
+      return fill_instance<how>(state, line, more, reader->line_number);
+    });
     if (line_failure(*reader) != line_status::line) break;
     if (failure.kind != failure_kind::none) return failure;
     ++state->instance;
@@ -236,10 +237,9 @@ scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::in
 
 bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start) {
   file_header header;
-  const first_line kind = line->ends
-                              ? read_first_line(line, whole_line{}, &header, start).kind
-                              : read_first_line(line, pieces_of{reader}, &header, start).kind;
-  return kind == first_line::data;
+  return read_line_with(reader, *line, [&](auto more) {
+           return read_first_line(line, more, &header, start).kind;
+         }) == first_line::data;
 }
 
 scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
@@ -257,9 +257,9 @@ scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::i
     if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
       continue;
     const std::int64_t stop = reader->line_number == stop_line ? stop_column - 1 : INT64_MAX;
-    const scan_failure bad = line.ends
-                                 ? bad_value_in(line, whole_line{}, stop, reader->line_number)
-                                 : bad_value_in(line, pieces_of{reader}, stop, reader->line_number);
+    const scan_failure bad = read_line_with(reader, line, [&](auto more) {
+      return bad_value_in(line, more, stop, reader->line_number);
+    });
     if (line_failure(*reader) != line_status::line) break;
     if (bad.kind != failure_kind::none) return bad;
   }

@@ -67,8 +67,8 @@ scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int6
       continue;
     std::int32_t above = 0;
     std::int64_t column = 0;
-    const bool found = line.ends ? index_above(line, whole_line{}, last, &above, &column)
-                                 : index_above(line, pieces_of{reader}, last, &above, &column);
+    const bool found = read_line_with(
+        reader, line, [&](auto more) { return index_above(line, more, last, &above, &column); });
     if (line_failure(*reader) != line_status::line) {
       status = line_failure(*reader);
       break;

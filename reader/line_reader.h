@@ -83,4 +83,11 @@ struct pieces_of {
   }
 };
 
+// Calls `read(more)` with the way to read on in `line`, the line `reader`
+// handed out last: whole_line when it is whole, its pieces otherwise.
+template <class Read>
+auto read_line_with(line_reader* reader, const line_piece& line, Read&& read) {
+  return line.ends ? read(whole_line{}) : read(pieces_of{reader});
+}
+
 }  // namespace quarnel

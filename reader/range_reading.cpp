@@ -174,9 +174,9 @@ file_header peek_header(const text_ranges& text) {
   line_start_copy start;
   if (next_line(&range.reader, &first, &last) == line_status::line) {
     line_piece line{first, last, 0, !range.reader.line_continues};
-    const first_line kind = line.ends
-                                ? read_first_line(&line, whole_line{}, &header, &start).kind
-                                : read_first_line(&line, pieces_of{&range.reader}, &header, &start).kind;
+    const first_line kind = read_line_with(&range.reader, line, [&](auto more) {
+                              return read_first_line(&line, more, &header, &start).kind;
+                            });
     if (kind != first_line::header || line_failure(range.reader) != line_status::line)
       header = file_header{};
   }

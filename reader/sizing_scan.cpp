@@ -222,9 +222,9 @@ scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
     line_piece line{first, last, 0, !reader->line_continues};
     if (bounds.holds_first_line && reader->line_number == 1) {
       file_header* header = &state->tally->header;
-      const first_line_read read =
-          line.ends ? read_first_line(&line, whole_line{}, header, &state->start)
-                    : read_first_line(&line, pieces_of{reader}, header, &state->start);
+      const first_line_read read = read_line_with(reader, line, [&](auto more) {
+        return read_first_line(&line, more, header, &state->start);
+      });
       if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
       if (read.kind == first_line::header) {
         if (read.header_fault.error != scan_error::none)
@@ -237,9 +237,9 @@ scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
       if (read.kind == first_line::data_start)
         line = {state->start.bytes, state->start.bytes + state->start.size, 0, true};
     }
-    const scan_failure failure =
-        line.ends ? measure_line(state, line, whole_line{}, reader->line_number)
-                  : measure_line(state, line, pieces_of{reader}, reader->line_number);
+    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
+      return measure_line(state, line, more, reader->line_number);
+    });
     // A source that failed within the line says why the line ended.
     if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
     if (failure.kind != failure_kind::none) return failure;
