@@ -52,13 +52,6 @@ bool is_scalar(const call_argument& value) {
 
 bool is_integer(double x) { return std::isfinite(x) && x == std::floor(x); }
 
-// A scalar true or false: logical, or a number where non-zero is true.
-bool flag_of(const call_argument& value, bool* flag) {
-  if (!is_scalar(value) || std::isnan(value.numbers[0])) return false;
-  *flag = value.numbers[0] != 0;
-  return true;
-}
-
 // A numeric scalar holding an integer from 0 to 2^53.
 bool count_of(const call_argument& value, std::int64_t* count) {
   if (!is_scalar(value) || value.is_logical) return false;
@@ -147,6 +140,12 @@ const char* what_it_takes(option which) {
 }
 
 }  // namespace
+
+bool flag_of(const call_argument& value, bool* flag) {
+  if (!is_scalar(value) || std::isnan(value.numbers[0])) return false;
+  *flag = value.numbers[0] != 0;
+  return true;
+}
 
 std::string parse_call_options(const call_argument* arguments, std::size_t count,
                                call_options* options) {

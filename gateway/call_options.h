@@ -38,10 +38,16 @@ struct call_options {
 // More threads than this are never used, whatever the call or the host says.
 constexpr int max_threads = 64;
 
+// A scalar true or false, logical or numeric, where non-zero is true and
+// NaN is neither: quarnel's and quarnel_write's options alike. False when
+// `value` is not such a scalar, leaving `flag` as it was.
+bool flag_of(const call_argument& value, bool* flag);
+
 // Reads the `count` arguments after the file name, in name-value pairs,
 // into `options`. Returns the empty string, or the one-line message (no
 // newline) naming the first option that is unknown, lacks its value or has
-// a value of the wrong kind. A name given twice takes its last value.
+// a value of the wrong kind. A name given twice takes its last value, and
+// every value given is checked, the earlier ones too.
 std::string parse_call_options(const call_argument* arguments, std::size_t count,
                                call_options* options);
 

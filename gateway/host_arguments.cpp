@@ -35,8 +35,8 @@ void numbers_of(const mxArray* array, std::vector<double>* numbers) {
   }
 }
 
-// One argument as plain values: its text when it is a name (characters
-// or a string scalar, without a NUL), its numbers when it is a vector.
+}  // namespace
+
 call_argument argument_of(const mxArray* array) {
   call_argument argument;
   host_name name;
@@ -55,8 +55,6 @@ call_argument argument_of(const mxArray* array) {
   }
   return argument;
 }
-
-}  // namespace
 
 std::string options_of_call(int count, const mxArray* const arguments[], read_options* options) {
   // Copies of the arguments are the only memory taken here: a label_map

@@ -4,10 +4,13 @@
 // through the host as its last act.
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 
+#include "call_options.h"
 #include "encoding_sink.h"
 #include "file_replacement.h"
+#include "host_arguments.h"
 #include "host_names.h"
 #include "host_views.h"
 #include "mex.h"
@@ -58,15 +61,6 @@ bool check_kinds(const mxArray* prhs[], raised* outcome) {
   return false;
 }
 
-// A scalar true or false.
-bool flag_of(const mxArray* value, bool* flag) {
-  if (!(mxIsLogical(value) || mxIsNumeric(value)) || mxGetNumberOfElements(value) != 1 ||
-      mxIsComplex(value))
-    return false;
-  *flag = mxGetScalar(value) != 0;
-  return true;
-}
-
 // The same option name in any case of its ASCII letters.
 bool same_option(const char* text, const char* option) {
   for (; *text != '\0' && *option != '\0'; ++text, ++option) {
@@ -76,21 +70,23 @@ bool same_option(const char* text, const char* option) {
   return *text == *option;
 }
 
-// The name/value pairs after the four data arguments.
-bool read_options(int nrhs, const mxArray* prhs[], write_options* options, raised* outcome) {
+// The name/value pairs after the four data arguments, taken as quarnel
+// takes its own: the same plain arguments and the same true or false.
+bool writer_options_of(int nrhs, const mxArray* prhs[], write_options* options, raised* outcome) {
   bool zero_based_given = false;
   *options = {false, false};
   for (int k = 4; k + 1 < nrhs; k += 2) {
-    host_name name;
-    const name_kind kind = name_of(prhs[k], &name);
-    if (kind == name_kind::out_of_memory) {
+    call_argument name;
+    try {
+      name = argument_of(prhs[k]);
+    } catch (const std::bad_alloc&) {
       fail(outcome, "quarnel:write:memory", "not enough memory to read an option's name");
       return false;
     }
     bool* flag = nullptr;
-    if (kind == name_kind::text && same_option(name.text, "header")) {
+    if (name.is_text && same_option(name.text.c_str(), "header")) {
       flag = &options->header;
-    } else if (kind == name_kind::text && same_option(name.text, "zero_based")) {
+    } else if (name.is_text && same_option(name.text.c_str(), "zero_based")) {
       flag = &options->zero_based;
       zero_based_given = true;
     } else {
@@ -98,7 +94,14 @@ bool read_options(int nrhs, const mxArray* prhs[], write_options* options, raise
            "unknown option (the options are 'header' and 'zero_based')");
       return false;
     }
-    if (!flag_of(prhs[k + 1], flag)) {
+    call_argument value;
+    try {
+      value = argument_of(prhs[k + 1]);
+    } catch (const std::bad_alloc&) {
+      fail(outcome, "quarnel:write:memory", "not enough memory to read an option's value");
+      return false;
+    }
+    if (!flag_of(value, flag)) {
       fail(outcome, "quarnel:write:option", "an option's value must be true or false");
       return false;
     }
@@ -200,7 +203,7 @@ void answer_call(int nlhs, int nrhs, const mxArray* prhs[], raised* outcome) {
     return;
   }
   write_options options;
-  if (!check_kinds(prhs, outcome) || !read_options(nrhs, prhs, &options, outcome)) return;
+  if (!check_kinds(prhs, outcome) || !writer_options_of(nrhs, prhs, &options, outcome)) return;
   if (kind == name_kind::holds_nul) {
     fail(outcome, "quarnel:write:open",
          std::string("cannot write ") + name.text + ": the name holds a NUL character");

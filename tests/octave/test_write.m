@@ -53,6 +53,11 @@ function check_errors (folder)
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "headers", true)
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", "yes")
     "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", true, "zero_based", false)
+    % true or false as quarnel's own options take it: NaN is neither, and a
+    % sparse scalar is not taken
+    "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "header", NaN)
+    "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "zero_based", single (NaN))
+    "quarnel:write:option",  @() quarnel_write (name, y, X, 1, "zero_based", sparse (1))
     "quarnel:write:open",    @() quarnel_write (fullfile (folder, "none", "x.txt"), y, X, 1)
     "quarnel:write:open",    @() quarnel_write ("/dev/null", y, X, 1)
     "quarnel:write:open",    @() quarnel_write ([name "\0.other"], y, X, 1)
