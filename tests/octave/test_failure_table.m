@@ -262,6 +262,8 @@ function rows = option_rows (good)
     row("not an option name", {good, 2, "threads"}, ["input 2 is not an option name" takes], @failed)
     row("option without value", {good, "threads", 2, "WIDTH"}, option ("width", "has no value"), @failed)
     row("threads 0", {good, "threads", 0}, option ("threads", "takes a positive integer"), @failed)
+    row("threads 0, then 1", {good, "threads", 0, "threads", 1}, ...
+        option ("threads", "takes a positive integer"), @failed)
     row("zero_based text", {good, "zero_based", "true"}, option ("zero_based", "takes true or false"), @failed)
     row("width negative", {good, "width", -1}, ...
         option ("width", "takes a number of columns: an integer from 0 to 2^53"), @failed)
