@@ -33,7 +33,11 @@
 %    - A label is a number as C's "%lf" reads it, truncated toward zero; a
 %      label out of the 32-bit integer range, or NaN, becomes -2147483648.
 %    - A line with no labels starts with a space, is empty, or begins
-%      directly with a pair ("281:1 406:1").
+%      directly with a pair ("281:1 406:1"); an empty line, or one of
+%      spaces alone, is an instance with neither. A tab is not a space
+%      here: a line starting with tabs is read from its first token, so
+%      "<tab>2 1:1" has the label 2 and a line of one tab is malformed
+%      ("label missing").
 %    - A pair is a decimal 32-bit index directly followed by a colon, then
 %      a number. Indices need not ascend, but an index given twice in one
 %      line is malformed.
@@ -58,7 +62,9 @@
 %  columns and index k is column k + 1, so a train and a test split load
 %  to the same width. The file must hold exactly n instances, indices in
 %  0 to d-1 and labels in 0 to L-1; label_map still lists the labels that
-%  occur. Breaking these bounds is malformed input whose REASON is one of
+%  occur. An empty line is an instance, a last one too: a file that ends
+%  in an empty line (two line ends in a row) has one instance too many.
+%  Breaking these bounds is malformed input whose REASON is one of
 %
 %    "the header gives N instances, the file has M" (at line 1, column 1)
 %    "feature index K is outside the header's range 0 to D-1"
@@ -70,18 +76,22 @@
 %  A file compressed with gzip, bzip2, xz or zstd (recognised by its first
 %  bytes, not its name; pzstd's files too) loads as the text it holds;
 %  several streams one after another read as one, and zero bytes after the
-%  last (padding to a block) are ignored. Lines and columns in messages
-%  count in that text.
+%  last (padding to a block) are ignored; after an xz stream only in
+%  multiples of four bytes, as the xz tool requires (other counts are
+%  damage). Lines and columns in messages count in that text.
 %
 %  Options, as name-value pairs after FNAME; a name is a character row
 %  vector or a string scalar, in any case ('Threads' is 'threads'); a name
-%  given twice takes its last value:
+%  given twice takes its last value, though every value given is checked
+%  ('threads', 0, 'threads', 1 fails on the 0):
 %
 %    'threads', N      scan with N threads (a positive integer; more than 64
 %                      count as 64). Without it, what the host lets
 %                      computations use: maxNumCompThreads in MATLAB (1 on a
 %                      parallel pool's workers), nproc in Octave. The outputs
-%                      and messages are the same for every N.
+%                      and messages are the same for every N, save the
+%                      figures of the memory message (each thread's
+%                      buffers count).
 %    'zero_based', TF  true: index k is column k+1; false: index k is column
 %                      k; whatever indices the file holds. An index below the
 %                      base (negative, or 0 when false) is malformed input.
@@ -102,9 +112,13 @@
 %    'offset', O       bytes: read only the lines whose first byte is at a
 %    'length', L       position p with O < p <= O+L (0 <= p <= L when O is 0);
 %                      L = 0 or absent reads to the end. Consecutive ranges
-%                      [0,a), [a,b), ... read every line exactly once, and their
+%                      (offset 0, length a; offset a, length b-a; ...) hold
+%                      the lines starting in [0,a], (a,b], ...: a line
+%                      starting exactly at a cut belongs to the range before
+%                      it, so every line is read exactly once, and their
 %                      outputs, read with the same 'width', 'zero_based' and
-%                      'label_map', stack to the whole file's. Plain files
+%                      'label_map', stack to the whole file's. Cuts must be
+%                      distinct: a length of 0 reads to the end. Plain files
 %                      only. An offset at or past the end reads no line.
 %                      Only a range from byte 0 sees a header line; pass its
 %                      figures to the others ('zero_based', true, 'width', d).
@@ -153,8 +167,22 @@
 %      "malformed input in NAME at line L of the part from byte O, column C: REASON".
 %    - An offset or length given for a compressed file: prints
 %      "can't read part of input file NAME: it is FORMAT-compressed, and a compressed file can only be read whole".
+%    - A read error part way through the file: prints
+%      "error reading input file NAME".
 %    - A file that changes between the reader's two passes over it: prints
 %      "input file NAME changed while it was read".
+%    - Outputs that would not fit in the memory this process can have (the
+%      system's available memory, a container's limit, the process's own
+%      limits), found before any is made: prints
+%      "not enough memory to read input file NAME: its outputs need X GB and Y GB are available"
+%      (MB below 1 GB; X counts the outputs, the host's copy of them as the
+%      call returns and the reader's own buffers, each thread's included,
+%      so it changes with the thread count).
+%    - The reader's own buffers unable to grow: prints
+%      "not enough memory to read input file NAME".
+%    - No memory to copy the options or the file's name: prints
+%      "not enough memory to read the options" or
+%      "not enough memory for the input file's name".
 %    - Compressed data that is damaged or cut short (FORMAT: gzip, bzip2,
 %      xz or zstd): prints
 %      "can't read input file NAME: its FORMAT-compressed data is corrupt or truncated".

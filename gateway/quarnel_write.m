@@ -22,9 +22,19 @@
 %    label_map        K values, a column or a row, each an integer in the
 %                     32-bit range.
 %
-%  So [y, X, m] = quarnel(f); quarnel_write(g, y, X, m) writes a file that
-%  quarnel reads back to the same X, bit for bit, and the same labels for
-%  every instance.
+%  quarnel reads the written file back to the same labels for every
+%  instance and to the same instance_matrix X, bit for bit, when the file
+%  keeps X's width: written with a header, or read back with 'width',
+%  size(X, 2) (and 'zero_based', true if written so). Otherwise X reads
+%  back as wide as its last column that holds an entry; trailing columns
+%  without one are lost:
+%
+%    [y, X, m] = quarnel('train.txt');
+%    quarnel_write('copy.txt', y, X, m);
+%    [y2, X2, m2] = quarnel('copy.txt', 'width', size(X, 2));   % X2 is X
+%
+%  Each option takes true or false as quarnel's own do: a real scalar,
+%  logical or numeric, not NaN.
 %
 %  'header', true writes the header line "n d L" first: n = N, d = D and L
 %  one more than the largest label. Labels must then be non-negative and
@@ -57,7 +67,8 @@
 %                           32-bit indices can number
 %    quarnel:write:label    a label that is not an integer, is out of the
 %                           32-bit range, or is negative with a header
-%    quarnel:write:option   an unknown option or a value not true or false
+%    quarnel:write:option   an unknown option or a value not true or false,
+%                           or 'zero_based', false with a header
 %    quarnel:write:format   a compression this build does not have
 %    quarnel:write:open     no file can be created beside FNAME (a folder
 %                           that does not exist or cannot be written),
