@@ -31,6 +31,9 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/DESCRIPTION.in" "${top}/DESCRIPTION" @
 configure_file("${root}/COPYING" "${top}/COPYING" COPYONLY)
 configure_file("${root}/gateway/quarnel.m" "${top}/inst/quarnel.m" COPYONLY)
 configure_file("${root}/gateway/quarnel_write.m" "${top}/inst/quarnel_write.m" COPYONLY)
+# The check of an installed build: a function of its own, not a module's
+# help, so it stays in inst/, on the path once the package is loaded.
+configure_file("${root}/gateway/quarnel_selftest.m" "${top}/inst/quarnel_selftest.m" COPYONLY)
 configure_file("${CMAKE_CURRENT_LIST_DIR}/Makefile" "${top}/src/Makefile" COPYONLY)
 # The sources alone: the help ships once, in inst/.
 file(COPY "${root}/gateway" "${root}/io" "${root}/reader" "${root}/writer" "${root}/compression"

@@ -38,6 +38,9 @@ function test_package ()
     assert (! isempty (strfind (text, "Usage: ")), text);
 
     assert_example_loads ();
+    % The self test is installed with the package, on the path it loads.
+    assert (exist ("quarnel_selftest", "file"), 2);
+    assert (strncmp (which ("quarnel_selftest"), fullfile (work, "prefix"), numel (fullfile (work, "prefix"))));
   unwind_protect_cleanup
     pkg ("unload", "quarnel");
     rmdir (work, "s");
