@@ -1,6 +1,7 @@
 function test_build_function ()
-  % build_quarnel compiles a working module, with its help beside it and
-  % mexFunction its only export, into the folder it is given.
+  % build_quarnel compiles a working module, with its help and the self
+  % test beside it and mexFunction its only export, into the folder it is
+  % given; the self test passes on what it built.
   root = fileparts (fileparts (fileparts (mfilename ("fullpath"))));
   folder = tempname ();
   confirm_recursive_rmdir (false, "local");
@@ -16,6 +17,9 @@ function test_build_function ()
     assert (! isempty (strfind (evalc ("help quarnel"), "Usage: ")));
 
     assert_example_loads ();
+    assert (which ("quarnel_selftest"), fullfile (folder, "quarnel_selftest.m"));
+    printed = evalc ("ok = quarnel_selftest ();");
+    assert (ok, printed);
 
     if (isunix () && ! ismac ())
       [status, symbols] = system (["nm -D --defined-only '" module "'"]);
