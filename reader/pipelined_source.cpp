@@ -6,8 +6,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "owned_thread.h"
 
 namespace quarnel {
 
@@ -30,7 +31,8 @@ struct pipelined_source {
   std::size_t offset = 0;    // bytes of the reader's current block already handed out
   bool ended = false;        // the last block is used up
   read_fault end_fault = read_fault::none;  // the source's fault at its end, if any
-  std::thread reader;
+  // Last, so that it is stopped and joined before anything it uses goes.
+  owned_thread reader;
 };
 
 namespace {
@@ -105,6 +107,13 @@ std::size_t read_pipelined(void* context, char* into, std::size_t size, read_fau
   return given;
 }
 
+void stop_reading(void* context) {
+  pipelined_source* source = static_cast<pipelined_source*>(context);
+  std::lock_guard<std::mutex> guard(source->lock);
+  source->stopping = true;
+  source->changed.notify_all();
+}
+
 }  // namespace
 
 pipelined_source* pipelined_source_open(byte_source inner, std::size_t block_size, int block_count) {
@@ -114,7 +123,8 @@ pipelined_source* pipelined_source_open(byte_source inner, std::size_t block_siz
     source->block_size = block_size;
     source->blocks.resize(static_cast<std::size_t>(block_count < 2 ? 2 : block_count));
     for (block& b : source->blocks) b.bytes.reset(new char[block_size]);
-    source->reader = std::thread(read_ahead, source.get());
+    pipelined_source* started = source.get();
+    source->reader = owned_thread(stop_reading, started, [started] { read_ahead(started); });
     return source.release();
   } catch (const std::exception&) {
     return nullptr;
@@ -122,13 +132,7 @@ pipelined_source* pipelined_source_open(byte_source inner, std::size_t block_siz
 }
 
 void pipelined_source_close(pipelined_source* source) {
-  if (source == nullptr) return;
-  {
-    std::lock_guard<std::mutex> guard(source->lock);
-    source->stopping = true;
-    source->changed.notify_all();
-  }
-  source->reader.join();
+  // Its reader is stopped and joined as it goes.
   delete source;
 }
 

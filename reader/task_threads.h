@@ -1,23 +1,34 @@
 // Runs numbered tasks on worker threads while the calling thread waits.
 // The calling thread is the only one that may call the host, so it does no
-// task itself when workers run, and it returns only once every task ended.
+// task itself when workers run: it ticks, and returns only once every
+// worker has ended.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+
 namespace quarnel {
+
+// How often the calling thread ticks while workers run.
+constexpr std::chrono::milliseconds task_tick_interval{50};
 
 struct task_list {
   void* context;
   int count;
   // Runs task `k`; must not throw.
   void (*run)(void* context, int k);
-  // When not null, called on the calling thread about every half second
-  // while workers run the tasks; must not throw.
+  // When not null, called on the calling thread every task_tick_interval
+  // while workers run the tasks.
   void (*tick)(void* context) = nullptr;
+  // Once set, no further task starts; a running task ends early by
+  // watching the same flag. Set by run_tasks itself when a tick throws,
+  // before it waits for the workers.
+  std::atomic<bool>* stop = nullptr;
 };
 
-// Runs every task of `tasks`, on up to `threads` threads at once. With one
-// thread, or when no thread can be started, the tasks run on the calling
-// thread, in order, and `tick` is not called.
+// Runs every task of `tasks` (up to the stop), on up to `threads` threads
+// at once. With one thread, or when no thread can be started, the tasks run
+// on the calling thread, in order, and `tick` is not called.
 void run_tasks(const task_list& tasks, int threads);
 
 }  // namespace quarnel
