@@ -62,14 +62,15 @@ double read_floor(const char* path, std::int64_t* lines, std::int64_t* longest_l
   return seconds_since(start);
 }
 
-void ignore_duplicate(void*, std::int32_t, std::int64_t) {}
-
 // Outputs as plain arrays, allocated uninitialised as the module's are.
-struct plain_outputs {
+struct plain_outputs final : read_host {
   std::chrono::steady_clock::time_point made_at;
-  problem_sizes sizes;
+  problem_sizes sizes{};
   std::vector<void*> arrays;
-  std::int64_t bytes;
+  std::int64_t bytes = 0;
+
+  bool make_outputs(const problem_sizes& made_sizes, const std::int32_t* labels,
+                    sparse_columns* label_columns, sparse_columns* pair_columns) override;
 };
 
 void* uninitialised(plain_outputs* outputs, std::int64_t count, std::size_t size) {
@@ -88,26 +89,25 @@ sparse_columns plain_sparse(plain_outputs* outputs, std::int64_t columns, std::i
           room};
 }
 
-bool make_plain(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
-                sparse_columns* labels, sparse_columns* pairs) {
-  plain_outputs* outputs = static_cast<plain_outputs*>(context);
-  outputs->made_at = std::chrono::steady_clock::now();
-  outputs->sizes = sizes;
-  *labels = plain_sparse(outputs, sizes.label_count, label_entries(sizes));
-  *pairs = plain_sparse(outputs, feature_count(sizes), sizes.element_count);
-  uninitialised(outputs, dictionary.label_count, sizeof(double));  // label_map
+bool plain_outputs::make_outputs(const problem_sizes& made_sizes, const std::int32_t*,
+                                 sparse_columns* label_columns, sparse_columns* pair_columns) {
+  made_at = std::chrono::steady_clock::now();
+  sizes = made_sizes;
+  *label_columns = plain_sparse(this, sizes.label_count, label_entries(sizes));
+  *pair_columns = plain_sparse(this, feature_count(sizes), sizes.element_count);
+  uninitialised(this, sizes.label_count, sizeof(double));  // label_map
   return true;
 }
 
 // Both scans; returns false on a failure.
 bool scan_both(const char* path, int threads, double* sizing_seconds, double* fill_seconds,
                problem_sizes* sizes, std::int64_t* output_bytes) {
-  plain_outputs outputs{};
+  plain_outputs outputs;
   read_options options;
   options.threads = threads;
   auto start = std::chrono::steady_clock::now();
   const scan_failure failure =
-      read_multilabel_file(path, options, {&outputs, make_plain, {nullptr, ignore_duplicate}});
+      read_multilabel_file(path, options, outputs);
   *sizing_seconds = std::chrono::duration<double>(outputs.made_at - start).count();
   *fill_seconds = seconds_since(outputs.made_at);
   *sizes = outputs.sizes;

@@ -50,11 +50,14 @@ struct columns {
   std::vector<std::uint64_t> starts;
 };
 
-struct read_outputs {
+struct read_outputs final : read_host {
   std::int64_t instances = 0;
   columns labels;
   columns pairs;
   std::vector<double> label_map;
+
+  bool make_outputs(const problem_sizes& sizes, const std::int32_t* map,
+                    sparse_columns* label_columns, sparse_columns* pair_columns) override;
 };
 
 void size_columns(columns* matrix, std::int64_t columns_count, std::int64_t room,
@@ -65,13 +68,12 @@ void size_columns(columns* matrix, std::int64_t columns_count, std::int64_t room
   *out = {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
 }
 
-bool make(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
-          sparse_columns* labels, sparse_columns* pairs) {
-  read_outputs* outputs = static_cast<read_outputs*>(context);
-  outputs->instances = sizes.instance_count;
-  size_columns(&outputs->labels, sizes.label_count, label_entries(sizes), labels);
-  size_columns(&outputs->pairs, feature_count(sizes), sizes.element_count, pairs);
-  outputs->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
+bool read_outputs::make_outputs(const problem_sizes& sizes, const std::int32_t* map,
+                                sparse_columns* label_columns, sparse_columns* pair_columns) {
+  instances = sizes.instance_count;
+  size_columns(&labels, sizes.label_count, label_entries(sizes), label_columns);
+  size_columns(&pairs, feature_count(sizes), sizes.element_count, pair_columns);
+  label_map.assign(map, map + sizes.label_count);
   return true;
 }
 
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   read_outputs outputs;
   const scan_failure failure =
-      read_multilabel_file(argv[1], read_options{}, {&outputs, make, {nullptr, nullptr}, nullptr});
+      read_multilabel_file(argv[1], read_options{}, outputs);
   if (failure.kind != failure_kind::none) {
     std::fprintf(stderr, "%s", failure_message(failure, argv[1]).c_str());
     return 1;

@@ -44,10 +44,6 @@ std::size_t read_chunked(void* context, char* into, std::size_t size, read_fault
   return inner.read(inner.context, into, std::min(size, source->chunk), fault);
 }
 
-void record_duplicate(void* context, std::int32_t label, std::int64_t instance_number) {
-  static_cast<outcome*>(context)->duplicates.emplace_back(label, instance_number);
-}
-
 // Exactly `room` entries, so that the address sanitizer sees any write past
 // them; poison shows entries that should have been written and were not.
 // (Vectors of no room hold no memory, so a write there faults too.)
@@ -147,37 +143,41 @@ void close_harness_range(void* context, int k) {
   h->ahead[k] = nullptr;
 }
 
-struct harness_maker {
-  outcome* result;
-  harness_text* text;
+// The outputs as plain arrays, the repeats recorded.
+class harness_host final : public read_host {
+ public:
+  harness_host(outcome* result, harness_text* text) : result_(result), text_(text) {}
+
+  bool make_outputs(const problem_sizes& sizes, const std::int32_t* labels,
+                    sparse_columns* label_columns, sparse_columns* pair_columns) override {
+    // Indices far apart ask for columns by the billion: such outputs are
+    // refused as the module refuses what the machine cannot hold. Wider than
+    // 2^16 columns is refused too: checking every column of a fill in file
+    // order, once per range, would take the fuzzer's time without finding
+    // more.
+    if (feature_count(sizes) > most_columns || sizes.label_count > most_columns) return false;
+    result_->sizes = sizes;
+    result_->label_map.assign(labels, labels + sizes.label_count);
+    *label_columns = make_room(&result_->labels, label_entries(sizes), sizes.label_count);
+    *pair_columns = make_room(&result_->pairs, sizes.element_count, feature_count(sizes));
+    text_->filling = true;
+    return true;
+  }
+  bool wants_query_ids() const override { return true; }
+  // A fraction, which no query id is, shows an id the fill did not write.
+  bool make_query_ids(std::int64_t instance_count, double** ids) override {
+    result_->query_ids.assign(static_cast<std::size_t>(instance_count), 0.5);
+    *ids = result_->query_ids.data();
+    return true;
+  }
+  void report_duplicate(std::int32_t label, std::int64_t instance_number) override {
+    result_->duplicates.emplace_back(label, instance_number);
+  }
+
+ private:
+  outcome* result_;
+  harness_text* text_;
 };
-
-bool make_harness_outputs(void* context, const problem_sizes& sizes,
-                          const label_dictionary& dictionary, sparse_columns* labels,
-                          sparse_columns* pairs) {
-  harness_maker* maker = static_cast<harness_maker*>(context);
-  outcome* result = maker->result;
-  // Indices far apart ask for columns by the billion: such outputs are
-  // refused as the module refuses what the machine cannot hold. Wider than
-  // 2^16 columns is refused too: checking every column of a fill in file
-  // order, once per range, would take the fuzzer's time without finding
-  // more.
-  if (feature_count(sizes) > most_columns || sizes.label_count > most_columns) return false;
-  result->sizes = sizes;
-  result->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
-  *labels = make_room(&result->labels, label_entries(sizes), sizes.label_count);
-  *pairs = make_room(&result->pairs, sizes.element_count, feature_count(sizes));
-  maker->text->filling = true;
-  return true;
-}
-
-// A fraction, which no query id is, shows an id the fill did not write.
-bool make_harness_query_ids(void* context, std::int64_t instance_count, double** ids) {
-  std::vector<double>& query_ids = static_cast<harness_maker*>(context)->result->query_ids;
-  query_ids.assign(static_cast<std::size_t>(instance_count), 0.5);
-  *ids = query_ids.data();
-  return true;
-}
 
 // A sizing scan of the whole of `sized` alone, its fault as the module
 // names it and its counts per label and index.
@@ -253,10 +253,8 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
   ranges.whole_lines_up_to = how.whole_lines_up_to;
   read_options options;
   options.threads = how.threads;
-  harness_maker maker{&result, &h};
-  const scan_failure failure =
-      read_ranges(ranges, options,
-                  {&maker, make_harness_outputs, {&result, record_duplicate}, make_harness_query_ids});
+  harness_host host(&result, &h);
+  const scan_failure failure = read_ranges(ranges, options, host);
   if (h.filling) {
     result.fill = failure;
     result.reported = result.sizing;

@@ -2,7 +2,7 @@
 // outputs.
 #pragma once
 
-#include "fill_scan.h"
+#include "sparse_columns.h"
 #include "mex.h"
 
 namespace quarnel {

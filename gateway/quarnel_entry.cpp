@@ -1,12 +1,15 @@
 // The module's entry: checks the call and has the reader core read the
 // named file into outputs made through the host in their final shapes.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "host_arguments.h"
 #include "host_arrays.h"
+#include "host_interrupt.h"
 #include "host_names.h"
 #include "mex.h"
+#include "host_read.h"
 #include "module_export.h"
 #include "multilabel_reader.h"
 
@@ -25,67 +28,37 @@ void answer_usage(mxArray* outputs[4]) {
   answer_failure(outputs, "Usage: [label_vector, instance_matrix, label_map] = quarnel(fname);");
 }
 
-void print_duplicate_label(void*, std::int32_t label, std::int64_t instance_number) {
-  mexPrintf("ERROR: duplicate label %d in %lld-th instance\n", static_cast<int>(label),
-            static_cast<long long>(instance_number));
-}
-
-// Prints a progress line and has the host show it now, while the call runs:
-// Octave's output is buffered until flushed; MATLAB's command window is
-// updated by drawnow.
-void print_progress(void*, const char* text) {
-  mexPrintf("%s\n", text);
-#if defined(HAVE_OCTAVE)
-  mexEvalString("fflush(stdout);");
-#else
-  mexEvalString("drawnow;");
-#endif
-}
-
-// Creates the three outputs in their final shapes, instances as rows, and
-// writes label_map.
-bool make_outputs(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
-                  sparse_columns* labels, sparse_columns* pairs) {
-  mxArray** outputs = static_cast<mxArray**>(context);
-  outputs[0] = create_sparse(sizes.instance_count, sizes.label_count, label_entries(sizes), labels);
-  if (outputs[0] == nullptr) return false;
-  outputs[1] = create_sparse(sizes.instance_count, feature_count(sizes), sizes.element_count, pairs);
-  if (outputs[1] == nullptr) return false;
-  outputs[2] = mxCreateDoubleMatrix(static_cast<mwSize>(sizes.label_count), 1, mxREAL);
-  if (outputs[2] == nullptr) return false;
-  double* label_map = mxGetPr(outputs[2]);
-  for (std::int64_t i = 0; i < dictionary.label_count; ++i) label_map[i] = dictionary.labels[i];
-  return true;
-}
-
-// Creates the fourth output, query_id: a dense column, one row per instance.
-bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
-  mxArray** outputs = static_cast<mxArray**>(context);
-  outputs[3] = mxCreateDoubleMatrix(static_cast<mwSize>(instance_count), 1, mxREAL);
-  if (outputs[3] == nullptr) return false;
-  *ids = mxGetPr(outputs[3]);
-  return true;
-}
+// How a call ends: normally, with its outputs handed over, or stopped by
+// the host's interrupt, which is raised once everything of the call is
+// released. Plain storage: nothing is left to release when the host leaves
+// the function.
+struct call_ending {
+  bool stopped = false;
+  char message[4096];
+};
 
 // Reads the file `fname` into label_vector, instance_matrix, label_map and,
 // when `query_ids` is set, query_id. On failure it prints one message and
 // leaves empty 0-by-0 matrices in the first two outputs and nothing in the
-// others.
+// others; when the host interrupts the read, it leaves nothing at all.
 void load_multilabel_file(const char* fname, const read_options& options, bool query_ids,
-                          mxArray* outputs[4]) {
-  output_maker maker{outputs, make_outputs, duplicate_label_sink{nullptr, print_duplicate_label},
-                     query_ids ? make_query_ids : nullptr,
-                     progress_sink{nullptr, print_progress}};
-  const scan_failure failure = read_multilabel_file(fname, options, maker);
-  if (failure.kind != failure_kind::none) {
-    mexPrintf("%s", failure_message(failure, fname).c_str());
-    for (int i = 0; i < 4; ++i) {
-      if (outputs[i] != nullptr) mxDestroyArray(outputs[i]);
-      outputs[i] = nullptr;
-    }
-    outputs[0] = empty_matrix();
-    outputs[1] = empty_matrix();
+                          mxArray* outputs[4], call_ending* ending) {
+  mex_read_host host(outputs, query_ids);
+  const scan_failure failure = read_multilabel_file(fname, options, host);
+  if (failure.kind == failure_kind::none && !host.raised()) return;
+  for (int i = 0; i < 4; ++i) {
+    if (outputs[i] != nullptr) mxDestroyArray(outputs[i]);
+    outputs[i] = nullptr;
   }
+  if (failure.kind == failure_kind::interrupted || host.raised()) {
+    ending->stopped = true;
+    std::snprintf(ending->message, sizeof ending->message, "%s",
+                  failure_message(failure_of(failure_kind::interrupted), fname).c_str());
+    return;
+  }
+  mexPrintf("%s", failure_message(failure, fname).c_str());
+  outputs[0] = empty_matrix();
+  outputs[1] = empty_matrix();
 }
 
 // Reads the name-value options after the file name; a bad one is answered
@@ -100,7 +73,8 @@ bool read_call_options(int count, const mxArray* const inputs[], read_options* o
 
 // Fills the first three outputs, whatever the caller asked for, and the
 // fourth, query_id, when asked for.
-void answer_call(int nlhs, int nrhs, const mxArray* prhs[], mxArray* outputs[4]) {
+void answer_call(int nlhs, int nrhs, const mxArray* prhs[], mxArray* outputs[4],
+                 call_ending* ending) {
   // quarnel(fname) or quarnel(fname, name, value, ...): a lone option name
   // is a wrong call, as before there were options.
   if (nrhs < 1 || nrhs == 2) {
@@ -125,15 +99,20 @@ void answer_call(int nlhs, int nrhs, const mxArray* prhs[], mxArray* outputs[4])
     // takes the arrays over.
     options.host_copies_outputs = true;
 #endif
-    load_multilabel_file(name.text, options, nlhs >= 4, outputs);
+    load_multilabel_file(name.text, options, nlhs >= 4, outputs, ending);
   }
 }
 
 }  // namespace
 
 extern "C" QUARNEL_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-  // The outputs are made in slots of our own: the host's plhs may hold fewer.
-  mxArray* outputs[4] = {nullptr, nullptr, nullptr, nullptr};
-  answer_call(nlhs, nrhs, prhs, outputs);
-  hand_over(outputs, 4, nlhs, plhs);
+  call_ending ending;
+  {
+    // The outputs are made in slots of our own: the host's plhs may hold fewer.
+    mxArray* outputs[4] = {nullptr, nullptr, nullptr, nullptr};
+    answer_call(nlhs, nrhs, prhs, outputs, &ending);
+    if (!ending.stopped) hand_over(outputs, 4, nlhs, plhs);
+  }
+  // An interrupted call assigns nothing and ends as the host's functions do.
+  if (ending.stopped) raise_host_interrupt(ending.message);
 }

@@ -13,6 +13,7 @@ enum class read_fault : unsigned char {
   io_error,       // the system reported a read error
   corrupt_data,   // compressed data that cannot be decoded or ends early
   out_of_memory,  // a decoder could not allocate its state
+  stopped,        // the reader was asked to stop (the user interrupted the read)
 };
 
 struct byte_source {

@@ -11,17 +11,9 @@
 #include "problem_sizes.h"
 #include "scan_failure.h"
 #include "sizing_scan.h"
+#include "sparse_columns.h"
 
 namespace quarnel {
-
-// A sparse matrix in compressed-column layout: column c holds the entries
-// at positions [starts[c], starts[c + 1]); rows are 0-based.
-struct sparse_columns {
-  double* values;         // `room` of them
-  std::uint64_t* rows;    // `room` of them
-  std::uint64_t* starts;  // one per column, and one more
-  std::int64_t room;
-};
 
 // Told of every further occurrence of a label within one instance.
 struct duplicate_label_sink {

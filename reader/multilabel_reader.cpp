@@ -55,7 +55,7 @@ scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
 }
 
 scan_failure read_multilabel_file(const char* fname, const read_options& options,
-                                  output_maker maker) {
+                                  read_host& host) {
   // Binary: compressed data must reach the decoder byte for byte, and the
   // line reader itself takes CR LF line ends.
   // A pipe or device is refused before the open, which could wait for a
@@ -85,7 +85,7 @@ scan_failure read_multilabel_file(const char* fname, const read_options& options
   // A compressed file is one range: with a second thread, it decodes while
   // the scan reads.
   ranges.decode_ahead = format != compression_format::none && options.threads > 1;
-  scan_failure failure = read_ranges(file_text_ranges(&ranges), options, maker);
+  scan_failure failure = read_ranges(file_text_ranges(&ranges), options, host);
   if (failure.kind == failure_kind::malformed) failure.part_offset = options.offset;
   return failure;
 }
@@ -172,6 +172,8 @@ std::string failure_message(const scan_failure& failure, const char* fname) {
     case failure_kind::part_of_compressed:
       return "can't read part of input file " + name + ": it is " + format +
              "-compressed, and a compressed file can only be read whole\n";
+    case failure_kind::interrupted:
+      return "the read of input file " + name + " was interrupted\n";
   }
   return "";
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "line_reader.h"
-#include "output_maker.h"
+#include "read_host.h"
 #include "read_options.h"
 #include "scan_failure.h"
 
@@ -17,7 +17,7 @@ namespace quarnel {
 // Reads the file `fname`. Returns no_failure() when the outputs are made and
 // filled; otherwise the failure, which failure_message turns into text.
 scan_failure read_multilabel_file(const char* fname, const read_options& options,
-                                  output_maker maker);
+                                  read_host& host);
 
 // After the sizing scan of a file compressed in `format` found it malformed
 // at `fault`: reads on through the rest of `reader`'s source, as damage to

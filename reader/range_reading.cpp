@@ -11,7 +11,7 @@
 #include "line_reader.h"
 #include "memory_need.h"
 #include "multilabel_reader.h"
-#include "read_progress.h"
+#include "read_watch.h"
 #include "scan_merge.h"
 #include "sizing_scan.h"
 #include "task_threads.h"
@@ -23,20 +23,21 @@ namespace {
 // calling thread, reporting them as it goes, rather than keeping them.
 constexpr std::int64_t most_kept_repeats = 1 << 16;
 
-// One range opened for a scan: its source and line reader, released on
-// every path. A scan whose progress is shown reads through a counted source.
+// One range opened for a scan: its source, read through a watched source,
+// and its line reader, released on every path. A scan whose progress is
+// shown publishes its counts in `slot`.
 struct open_range {
   const text_ranges* text;
   int k;
   line_reader reader{};
-  counted_source counted{};
+  watched_source watched{};
   bool opened = false;
   bool reader_open = false;
-  open_range(const text_ranges* text, int k) : text(text), k(k) {}
-  open_range(const text_ranges* text, int k, read_progress* progress, int pass)
+  open_range(const text_ranges* text, int k, read_watch* watch,
+             std::atomic<std::int64_t>* slot = nullptr)
       : text(text), k(k) {
-    counted.slot = progress_slot(progress, pass, k);
-    counted.progress = progress;
+    watched.watch = watch;
+    watched.slot = slot;
   }
   open_range(const open_range&) = delete;
   open_range& operator=(const open_range&) = delete;
@@ -46,10 +47,8 @@ struct open_range {
     const failure_kind opened_as = text->open(text->context, k, &source);
     opened = true;
     if (opened_as != failure_kind::none) return opened_as;
-    if (counted.slot != nullptr) {
-      counted = {source, counted.slot, counted.progress, text->consumed, text->context, k, 0};
-      source = counted_bytes(&counted);
-    }
+    watched = {source, watched.watch, watched.slot, text->consumed, text->context, k, 0};
+    source = watched_bytes(&watched);
     reader_open = text->block_size != 0
                       ? line_reader_open(&reader, source, text->block_size, text->whole_lines_up_to)
                       : line_reader_open(&reader, source, default_block_size, longest_whole_line);
@@ -68,15 +67,16 @@ scan_failure source_failure(const scan_failure& failure, const line_reader& read
   if (failure.kind != failure_kind::read_failed) return failure;
   if (reader.fault == read_fault::corrupt_data) return failure_of(failure_kind::corrupt_data, format);
   if (reader.fault == read_fault::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  if (reader.fault == read_fault::stopped) return failure_of(failure_kind::interrupted);
   return failure;
 }
 
 // One read's state. Its destructor releases everything it holds, also when
-// a host allocation inside the maker raises and unwinds through the read.
+// a host allocation inside make_outputs raises and unwinds through the read.
 struct reading {
   const text_ranges* text = nullptr;
   const read_options* options = nullptr;
-  read_progress progress;
+  read_watch watch;
   file_header header{};  // the file's first line, for the ranges after the first
   std::vector<range_tally> tallies;
   std::vector<scan_failure> failures;
@@ -104,11 +104,11 @@ struct reading {
 // Whether range `k` starts with the file's first line, which may be a header.
 bool holds_first_line(const text_ranges& text, int k) { return k == 0 && text.from_first_line; }
 
-void tick(void* context) { progress_tick(&static_cast<reading*>(context)->progress); }
+void tick(void* context) { watch_tick(&static_cast<reading*>(context)->watch); }
 
 void size_range(void* context, int k) {
   reading* read = static_cast<reading*>(context);
-  open_range range(read->text, k, &read->progress, 0);
+  open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 0, k));
   scan_failure& failure = read->failures[k];
   const failure_kind opened = range.open();
   if (opened != failure_kind::none) {
@@ -132,7 +132,7 @@ void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number
 }
 
 void fill_range(reading* read, int k, duplicate_label_sink repeats) {
-  open_range range(read->text, k, &read->progress, 1);
+  open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 1, k));
   scan_failure& failure = read->failures[k];
   const failure_kind opened = range.open();
   if (opened != failure_kind::none) {
@@ -165,9 +165,9 @@ scan_failure in_file(scan_failure failure, const reading& read, int k) {
 }
 
 // The file's first line, when it is a header, for the ranges after the first.
-file_header peek_header(const text_ranges& text) {
+file_header peek_header(reading* read) {
   file_header header{};
-  open_range range(&text, 0);
+  open_range range(read->text, 0, &read->watch);
   if (range.open() != failure_kind::none) return header;
   const char* first = nullptr;
   const char* last = nullptr;
@@ -185,10 +185,10 @@ file_header peek_header(const text_ranges& text) {
 
 // Ranges 0 to `k` hold the fault `fault` (lines within range k): a value
 // that is not a number before it comes first.
-scan_failure first_fault(const reading& read, int k, const scan_failure& fault) {
+scan_failure first_fault(reading& read, int k, const scan_failure& fault) {
   const bool whole = fault.error == scan_error::header_instance_count;
   for (int r = 0; r <= k; ++r) {
-    open_range range(read.text, r);
+    open_range range(read.text, r, &read.watch);
     if (range.open() != failure_kind::none) break;
     const bool last_range = r == k && !whole;
     const scan_failure bad = first_bad_value(&range.reader, last_range ? fault.line : INT64_MAX,
@@ -202,7 +202,7 @@ scan_failure first_fault(const reading& read, int k, const scan_failure& fault) 
 // A width counted from the file's own base bounds indices known only once
 // the whole file is sized: the first index above it, in file order, unless
 // a value that is not a number comes first.
-scan_failure check_width(const reading& read) {
+scan_failure check_width(reading& read) {
   const int count = read.text->count;
   const int k = first_range_above_width(read.tallies.data(), count, read.sizes);
   if (k < 0) return no_failure();
@@ -210,7 +210,7 @@ scan_failure check_width(const reading& read) {
   {
     // Closed before first_fault opens the ranges again: a range is open
     // once at a time.
-    open_range range(read.text, k);
+    open_range range(read.text, k, &read.watch);
     const failure_kind opened = range.open();
     if (opened != failure_kind::none) return failure_of(opened);
     above = first_index_above(&range.reader, read.sizes.max_index, read.sizes.min_index,
@@ -237,8 +237,8 @@ scan_failure size_all(reading* read, int threads) {
   const int count = read->text->count;
   for (int k = 0; k < count; ++k)
     if (!range_tally_create(&read->tallies[k])) return failure_of(failure_kind::out_of_memory);
-  if (count > 1 && read->text->from_first_line) read->header = peek_header(*read->text);
-  run_tasks({read, count, size_range, tick}, threads);
+  if (count > 1 && read->text->from_first_line) read->header = peek_header(read);
+  run_tasks({read, count, size_range, tick, &read->watch.stop}, threads);
   for (int k = 0; k < count; ++k) {
     const scan_failure& failure = read->failures[k];
     if (failure.kind == failure_kind::malformed) return first_fault(*read, k, failure);
@@ -250,21 +250,24 @@ scan_failure size_all(reading* read, int threads) {
   return no_failure();
 }
 
-scan_failure fill_all(reading* read, int threads, output_maker maker) {
+void report_to_host(void* context, std::int32_t label, std::int64_t instance_number) {
+  static_cast<read_host*>(context)->report_duplicate(label, instance_number);
+}
+
+scan_failure fill_all(reading* read, int threads, read_host& host) {
   const int count = read->text->count;
   if (read->how == placing::by_range) {
     read->repeats.resize(static_cast<std::size_t>(count));
-    run_tasks({read, count, fill_range_kept, tick}, threads);
+    run_tasks({read, count, fill_range_kept, tick, &read->watch.stop}, threads);
     // The repeats in file order, up to the first range that failed.
     for (int k = 0; k < count; ++k) {
-      for (const auto& repeat : read->repeats[k])
-        maker.duplicates.report(maker.duplicates.context, repeat.first, repeat.second);
+      for (const auto& repeat : read->repeats[k]) host.report_duplicate(repeat.first, repeat.second);
       if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
     }
     return no_failure();
   }
   for (int k = 0; k < count; ++k) {
-    fill_range(read, k, maker.duplicates);
+    fill_range(read, k, {&host, report_to_host});
     if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
   }
   if (!columns_filled_as_counted(read->tallies.data(), count, read->sizes, read->label_columns.data(),
@@ -311,7 +314,7 @@ scan_failure check_memory(const reading& read, int threads, bool query_ids) {
   return failure;
 }
 
-scan_failure read_all(reading* read, output_maker maker) {
+scan_failure read_all(reading* read, read_host& host) {
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->tallies.assign(static_cast<std::size_t>(count), range_tally{});
@@ -332,12 +335,14 @@ scan_failure read_all(reading* read, output_maker maker) {
   for (int k = 1; k < count; ++k)
     read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
 
-  failure = check_memory(*read, threads, maker.make_query_ids != nullptr);
+  failure = check_memory(*read, threads, host.wants_query_ids());
   if (failure.kind != failure_kind::none) return failure;
-  if (!maker.make(maker.context, read->sizes, read->dictionary, &read->labels, &read->pairs))
+  watch_tick(&read->watch);
+  if (stop_requested(read->watch)) return failure_of(failure_kind::interrupted);
+  if (!host.make_outputs(read->sizes, read->dictionary.labels, &read->labels, &read->pairs))
     return failure_of(failure_kind::out_of_memory);
-  if (maker.make_query_ids != nullptr &&
-      !maker.make_query_ids(maker.context, read->sizes.instance_count, &read->query_ids))
+  if (host.wants_query_ids() &&
+      !host.make_query_ids(read->sizes.instance_count, &read->query_ids))
     return failure_of(failure_kind::out_of_memory);
   read->how = count > 1 && threads > 1 && read->sizes.repeated_labels <= most_kept_repeats
                   ? placing::by_range
@@ -349,25 +354,28 @@ scan_failure read_all(reading* read, output_maker maker) {
                     read->labels, read->pairs, read->how);
   }
   for (scan_failure& range_failure : read->failures) range_failure = no_failure();
-  failure = fill_all(read, threads, maker);
-  if (failure.kind == failure_kind::none) progress_end(&read->progress, read->sizes.instance_count);
+  failure = fill_all(read, threads, host);
+  if (failure.kind == failure_kind::none) progress_end(&read->watch, read->sizes.instance_count);
   return failure;
 }
 
 }  // namespace
 
-scan_failure read_ranges(const text_ranges& text, const read_options& options, output_maker maker) {
+scan_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host) {
   reading read;
   read.text = &text;
   read.options = &options;
+  scan_failure failure;
   try {
-    const progress_sink sink = options.progress ? maker.progress : progress_sink{};
-    if (!progress_start(&read.progress, sink, text.count, text.total_bytes))
+    if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes))
       return failure_of(failure_kind::out_of_memory);
-    return read_all(&read, maker);
+    failure = read_all(&read, host);
   } catch (const std::bad_alloc&) {
-    return failure_of(failure_kind::out_of_memory);
+    failure = failure_of(failure_kind::out_of_memory);
   }
+  // Whatever a stopped scan ended with, the read was interrupted.
+  if (stop_requested(read.watch)) return failure_of(failure_kind::interrupted);
+  return failure;
 }
 
 }  // namespace quarnel

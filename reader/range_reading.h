@@ -6,15 +6,15 @@
 // repeated-label reports in file order.
 #pragma once
 
-#include "output_maker.h"
+#include "read_host.h"
 #include "read_options.h"
 #include "scan_failure.h"
 #include "text_ranges.h"
 
 namespace quarnel {
 
-// Reads `text` into the outputs `maker` makes. Returns no_failure() when the
+// Reads `text` into the outputs `host` makes. Returns no_failure() when the
 // outputs are made and filled; otherwise the failure, lines in the file.
-scan_failure read_ranges(const text_ranges& text, const read_options& options, output_maker maker);
+scan_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host);
 
 }  // namespace quarnel

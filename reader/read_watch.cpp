@@ -1,4 +1,4 @@
-#include "read_progress.h"
+#include "read_watch.h"
 
 #include <cstdio>
 
@@ -10,44 +10,68 @@ using clock_type = std::chrono::steady_clock;
 // A read shorter than this prints no progress line.
 constexpr std::chrono::milliseconds first_line_after{1000};
 constexpr std::chrono::milliseconds between_lines{500};
+// The most one read of a watched source hands out: a calling thread that
+// reads a slow decoder through it still ticks well within a poll interval.
+constexpr std::size_t largest_watched_read = std::size_t{1} << 20;
 
 double seconds_since(clock_type::time_point start) {
   return std::chrono::duration<double>(clock_type::now() - start).count();
 }
 
-int percent_of_pass(const read_progress& progress, int pass) {
+int percent_of_pass(const read_watch& watch, int pass) {
   std::int64_t bytes = 0;
-  for (int k = 0; k < progress.range_count; ++k)
-    bytes += progress.done[pass][k].load(std::memory_order_relaxed);
-  if (progress.total_bytes <= 0) return bytes > 0 ? 100 : 0;
-  const std::int64_t share = bytes * 100 / progress.total_bytes;
+  for (int k = 0; k < watch.range_count; ++k)
+    bytes += watch.done[pass][k].load(std::memory_order_relaxed);
+  if (watch.total_bytes <= 0) return bytes > 0 ? 100 : 0;
+  const std::int64_t share = bytes * 100 / watch.total_bytes;
   return share > 100 ? 100 : static_cast<int>(share);
 }
 
-std::size_t read_counted(void* context, char* into, std::size_t size, read_fault* fault) {
-  counted_source* source = static_cast<counted_source*>(context);
-  const std::size_t count = source->inner.read(source->inner.context, into, size, fault);
+std::size_t read_watched(void* context, char* into, std::size_t size, read_fault* fault) {
+  watched_source* source = static_cast<watched_source*>(context);
+  if (stop_requested(*source->watch)) {
+    *fault = read_fault::stopped;
+    return 0;
+  }
+  const std::size_t count = source->inner.read(
+      source->inner.context, into, size < largest_watched_read ? size : largest_watched_read, fault);
   source->handed_out += static_cast<std::int64_t>(count);
-  source->slot->store(source->consumed != nullptr
-                          ? source->consumed(source->consumed_context, source->k)
-                          : source->handed_out,
-                      std::memory_order_relaxed);
-  progress_tick(source->progress);
+  if (source->slot != nullptr)
+    source->slot->store(source->consumed != nullptr
+                            ? source->consumed(source->consumed_context, source->k)
+                            : source->handed_out,
+                        std::memory_order_relaxed);
+  watch_tick(source->watch);
   return count;
+}
+
+void show_line(read_watch* watch) {
+  const clock_type::time_point now = clock_type::now();
+  if (now - watch->start < first_line_after) return;
+  if (watch->any_line && now - watch->last_line < between_lines) return;
+  watch->any_line = true;
+  watch->last_line = now;
+  char text[128];
+  std::snprintf(text, sizeof text, "quarnel progress: pass 1 %d%%, pass 2 %d%%, %.1f s",
+                percent_of_pass(*watch, 0), percent_of_pass(*watch, 1),
+                seconds_since(watch->start));
+  watch->host->show_progress(text);
 }
 
 }  // namespace
 
-bool progress_start(read_progress* progress, progress_sink sink, int range_count,
-                    std::int64_t total_bytes) {
-  progress->sink = sink;
-  progress->total_bytes = total_bytes;
-  progress->range_count = range_count;
-  progress->calling_thread = std::this_thread::get_id();
-  progress->start = clock_type::now();
-  progress->last_line = progress->start;
-  if (sink.line == nullptr) return true;
-  for (auto& pass : progress->done) {
+bool watch_start(read_watch* watch, read_host* host, bool show_lines, int range_count,
+                 std::int64_t total_bytes) {
+  watch->host = host;
+  watch->show_lines = show_lines;
+  watch->total_bytes = total_bytes;
+  watch->range_count = range_count;
+  watch->calling_thread = std::this_thread::get_id();
+  watch->start = clock_type::now();
+  watch->last_poll = watch->start;
+  watch->last_line = watch->start;
+  if (!show_lines) return true;
+  for (auto& pass : watch->done) {
     pass.reset(new (std::nothrow) std::atomic<std::int64_t>[range_count]);
     if (pass == nullptr) return false;
     for (int k = 0; k < range_count; ++k) pass[k].store(0);
@@ -55,36 +79,31 @@ bool progress_start(read_progress* progress, progress_sink sink, int range_count
   return true;
 }
 
-std::atomic<std::int64_t>* progress_slot(read_progress* progress, int pass, int k) {
-  return progress->sink.line == nullptr ? nullptr : &progress->done[pass][k];
+std::atomic<std::int64_t>* progress_slot(read_watch* watch, int pass, int k) {
+  return watch->show_lines ? &watch->done[pass][k] : nullptr;
 }
 
-void progress_tick(read_progress* progress) {
-  if (progress->sink.line == nullptr || std::this_thread::get_id() != progress->calling_thread)
-    return;
+void watch_tick(read_watch* watch) {
+  if (watch->host == nullptr || std::this_thread::get_id() != watch->calling_thread) return;
   const clock_type::time_point now = clock_type::now();
-  if (now - progress->start < first_line_after) return;
-  if (progress->any_line && now - progress->last_line < between_lines) return;
-  progress->any_line = true;
-  progress->last_line = now;
-  char text[128];
-  std::snprintf(text, sizeof text, "quarnel progress: pass 1 %d%%, pass 2 %d%%, %.1f s",
-                percent_of_pass(*progress, 0), percent_of_pass(*progress, 1),
-                seconds_since(progress->start));
-  progress->sink.line(progress->sink.context, text);
+  if (now - watch->last_poll >= interrupt_poll_interval) {
+    watch->last_poll = now;
+    if (!stop_requested(*watch) && watch->host->interrupted()) watch->stop.store(true);
+  }
+  if (watch->show_lines && !stop_requested(*watch)) show_line(watch);
 }
 
-void progress_end(read_progress* progress, std::int64_t instances) {
-  if (progress->sink.line == nullptr) return;
+void progress_end(read_watch* watch, std::int64_t instances) {
+  if (!watch->show_lines) return;
   std::int64_t bytes = 0;
-  for (int k = 0; k < progress->range_count; ++k) bytes += progress->done[1][k].load();
+  for (int k = 0; k < watch->range_count; ++k) bytes += watch->done[1][k].load();
   char text[160];
   std::snprintf(text, sizeof text, "quarnel progress: done, %lld bytes, %lld instances, %.2f s",
                 static_cast<long long>(bytes), static_cast<long long>(instances),
-                seconds_since(progress->start));
-  progress->sink.line(progress->sink.context, text);
+                seconds_since(watch->start));
+  watch->host->show_progress(text);
 }
 
-byte_source counted_bytes(counted_source* source) { return {source, read_counted}; }
+byte_source watched_bytes(watched_source* source) { return {source, read_watched}; }
 
 }  // namespace quarnel

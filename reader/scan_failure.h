@@ -21,6 +21,7 @@ enum class failure_kind : unsigned char {
   zip_archive,    // a zip archive, not a data file
   corrupt_data,   // the compressed data (in `format`) is not valid or ends early
   part_of_compressed,  // a part asked of a file compressed in `format`, which reads only whole
+  interrupted,    // the host asked the read to stop (Ctrl-C)
 };
 
 struct scan_failure {

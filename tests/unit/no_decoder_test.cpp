@@ -11,11 +11,13 @@
 
 namespace {
 
-bool make_nothing(void*, const quarnel::problem_sizes&, const quarnel::label_dictionary&,
-                  quarnel::sparse_columns*, quarnel::sparse_columns*) {
-  ADD_FAILURE() << "outputs made for a file that cannot be read";
-  return false;
-}
+struct no_outputs final : quarnel::read_host {
+  bool make_outputs(const quarnel::problem_sizes&, const std::int32_t*, quarnel::sparse_columns*,
+                    quarnel::sparse_columns*) override {
+    ADD_FAILURE() << "outputs made for a file that cannot be read";
+    return false;
+  }
+};
 
 TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
   const struct {
@@ -31,8 +33,8 @@ TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
     ASSERT_NE(file, nullptr);
     std::fwrite(c.head.data(), 1, c.head.size(), file);
     std::fclose(file);
-    quarnel::scan_failure failure =
-        quarnel::read_multilabel_file(name.c_str(), {}, {nullptr, make_nothing, {}});
+    no_outputs host;
+    quarnel::scan_failure failure = quarnel::read_multilabel_file(name.c_str(), {}, host);
     EXPECT_EQ(quarnel::failure_message(failure, name.c_str()),
               "can't read input file " + name + ": it is " + c.format +
                   "-compressed and this build has no " + c.format + "\n");

@@ -12,7 +12,7 @@ namespace {
 
 using namespace quarnel;
 
-// The text the sizing scan reads, then the one the fill reads: the maker,
+// The text the sizing scan reads, then the one the fill reads: the host,
 // called between them, switches.
 struct two_texts {
   memory_ranges sized;
@@ -65,42 +65,44 @@ failure_kind open_text(void* context, int k, byte_source* source) {
 
 void close_text(void*, int) {}
 
-struct maker_context {
-  read_result* result;
-  two_texts* texts;  // switched to the fill's text, when there are two
-};
+// Outputs as plain arrays, poisoned, for the core's reads in tests.
+class test_host final : public read_host {
+ public:
+  test_host(read_result* result, two_texts* texts) : result_(result), texts_(texts) {}
 
-void size_for(sparse_result* matrix, std::int64_t room, std::int64_t columns, sparse_columns* out) {
+  bool make_outputs(const problem_sizes& sizes, const std::int32_t* labels,
+                    sparse_columns* label_columns, sparse_columns* pair_columns) override {
+    result_->made = true;
+    result_->sizes = sizes;
+    result_->label_map.assign(labels, labels + sizes.label_count);
+    size_for(&result_->labels, label_entries(sizes), sizes.label_count, label_columns);
+    size_for(&result_->pairs, sizes.element_count, feature_count(sizes), pair_columns);
+    if (texts_ != nullptr) texts_->filling = true;
+    return true;
+  }
+  bool wants_query_ids() const override { return true; }
+  bool make_query_ids(std::int64_t instance_count, double** ids) override {
+    result_->query_ids.assign(static_cast<std::size_t>(instance_count), -12345.0);
+    *ids = result_->query_ids.data();
+    return true;
+  }
+  void report_duplicate(std::int32_t label, std::int64_t instance_number) override {
+    result_->duplicates.emplace_back(label, instance_number);
+  }
+
+ private:
   // Poison values show any entry the scan should have written but did not.
-  matrix->values.assign(static_cast<std::size_t>(room), -12345.0);
-  matrix->rows.assign(static_cast<std::size_t>(room), 999999);
-  matrix->starts.assign(static_cast<std::size_t>(columns) + 1, 999999);
-  *out = {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
-}
+  static void size_for(sparse_result* matrix, std::int64_t room, std::int64_t columns,
+                       sparse_columns* out) {
+    matrix->values.assign(static_cast<std::size_t>(room), -12345.0);
+    matrix->rows.assign(static_cast<std::size_t>(room), 999999);
+    matrix->starts.assign(static_cast<std::size_t>(columns) + 1, 999999);
+    *out = {matrix->values.data(), matrix->rows.data(), matrix->starts.data(), room};
+  }
 
-bool make(void* context, const problem_sizes& sizes, const label_dictionary& dictionary,
-          sparse_columns* labels, sparse_columns* pairs) {
-  maker_context* made = static_cast<maker_context*>(context);
-  read_result* result = made->result;
-  result->made = true;
-  result->sizes = sizes;
-  result->label_map.assign(dictionary.labels, dictionary.labels + dictionary.label_count);
-  size_for(&result->labels, label_entries(sizes), sizes.label_count, labels);
-  size_for(&result->pairs, sizes.element_count, feature_count(sizes), pairs);
-  if (made->texts != nullptr) made->texts->filling = true;
-  return true;
-}
-
-bool make_query_ids(void* context, std::int64_t instance_count, double** ids) {
-  std::vector<double>& query_ids = static_cast<maker_context*>(context)->result->query_ids;
-  query_ids.assign(static_cast<std::size_t>(instance_count), -12345.0);
-  *ids = query_ids.data();
-  return true;
-}
-
-void record_duplicate(void* context, std::int32_t label, std::int64_t instance_number) {
-  static_cast<read_result*>(context)->duplicates.emplace_back(label, instance_number);
-}
+  read_result* result_;
+  two_texts* texts_;  // switched to the fill's text, when there are two
+};
 
 std::size_t generate(void* context, char* into, std::size_t size, read_fault*) {
   generated_cursor* cursor = static_cast<generated_cursor*>(context);
@@ -142,9 +144,8 @@ read_result read_noting(const text_ranges& ranges, const read_options& options, 
   outer.context = &noted;
   outer.open = open_noted;
   outer.close = close_noted;
-  maker_context context{&result, texts};
-  result.failure =
-      read_ranges(outer, options, {&context, make, {&result, record_duplicate}, make_query_ids});
+  test_host host(&result, texts);
+  result.failure = read_ranges(outer, options, host);
   result.largest_read = noted.largest;
   return result;
 }

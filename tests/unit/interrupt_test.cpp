@@ -1,0 +1,74 @@
+// A read the host interrupts ends soon, whatever it is doing: on the calling
+// thread, on worker threads, and with a text that would never end. Nothing
+// of it is made afterwards, and every thread has ended when it returns.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <vector>
+
+#include "range_reading.h"
+#include "read_host.h"
+#include "test_support.h"
+#include "text_ranges.h"
+
+namespace {
+
+using namespace quarnel;
+
+// Says the user interrupted once `polls_before` questions have been asked.
+class interrupting_host final : public read_host {
+ public:
+  explicit interrupting_host(int polls_before) : polls_before_(polls_before) {}
+  bool make_outputs(const problem_sizes&, const std::int32_t*, sparse_columns*,
+                    sparse_columns*) override {
+    made = true;
+    return false;
+  }
+  bool interrupted() override { return ++polls > polls_before_; }
+  int polls = 0;
+  bool made = false;
+
+ private:
+  int polls_before_;
+};
+
+// Ranges that each serve "1,2 3:4.5\n" without end.
+struct endless_ranges {
+  quarnel_test::generated_text text{{{"1,2 3:4.5\n", UINT64_MAX}}};
+  std::vector<quarnel_test::generated_cursor> cursors;
+};
+
+failure_kind open_endless(void* context, int k, byte_source* source) {
+  endless_ranges* ranges = static_cast<endless_ranges*>(context);
+  ranges->cursors[static_cast<std::size_t>(k)] = {&ranges->text, 0, 0};
+  *source = quarnel_test::generated_source(&ranges->cursors[static_cast<std::size_t>(k)]);
+  return failure_kind::none;
+}
+
+void close_endless(void*, int) {}
+
+TEST(Interrupt, EndsAnEndlessReadOnTheCallingThreadAndOnWorkers) {
+  for (int threads : {1, 3}) {
+    for (int count : {1, 4}) {
+      endless_ranges endless;
+      endless.cursors.resize(static_cast<std::size_t>(count));
+      const text_ranges ranges{&endless, count, compression_format::none, open_endless,
+                               close_endless};
+      read_options options;
+      options.threads = threads;
+      interrupting_host host(1);
+      const auto start = std::chrono::steady_clock::now();
+      const scan_failure failure = read_ranges(ranges, options, host);
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_EQ(failure.kind, failure_kind::interrupted) << threads << " threads, " << count;
+      EXPECT_FALSE(host.made);
+      // One poll passes before the interrupt; the stop follows the second.
+      EXPECT_LT(seconds, 2.0) << threads << " threads, " << count << " ranges";
+      EXPECT_EQ(host.polls, 2);
+    }
+  }
+}
+
+}  // namespace
