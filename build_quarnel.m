@@ -331,7 +331,8 @@ elseif ismac()
 end
 prefixes = dependency_prefixes(msvc);
 [decoders, dlls] = find_decoders(prefixes, platform);
-flags = [{standard}, number_headers(prefixes, platform.kind), decoders];
+% libut: the interrupt check a read makes every 50 ms (utIsInterruptPending).
+flags = [{standard}, number_headers(prefixes, platform.kind), decoders, {'-lut'}];
 end
 
 function prefixes = dependency_prefixes(msvc)
