@@ -14,6 +14,7 @@ struct problem_sizes {
   std::int64_t label_entry_count;  // label tokens, repeats within a line included
   std::int64_t repeated_labels;    // label tokens that repeat one of their line
   std::int64_t element_count;      // index:value pairs
+  std::int64_t query_id_count;     // instances with a query id
   // The indices of the first and the last column: by the file's own rule
   // the smallest index read, or 1 when none is smaller, and the largest, or
   // 0 when none is larger; 'zero_based', 'width' or a header fix them (with

@@ -54,6 +54,7 @@ bool merge_tallies(const range_tally* tallies, int count, const read_options& op
     sizes->label_entry_count += tally.label_entry_count;
     sizes->repeated_labels += tally.repeated_labels;
     sizes->element_count += tally.element_count;
+    sizes->query_id_count += tally.query_id_count;
     if (tally.min_index < sizes->min_index) sizes->min_index = tally.min_index;
     if (tally.max_index > sizes->max_index) sizes->max_index = tally.max_index;
     if (r == 0) sizes->header = tally.header;

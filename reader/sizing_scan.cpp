@@ -125,6 +125,7 @@ scan_failure measure_line(sizing_state* state, line_piece line, More more,
   std::int64_t previous_index = INT64_MIN;
   std::int32_t outside = 0;  // the label or index the bounds do not allow
   std::int64_t pairs_read = 0;  // pairs read whole
+  std::int64_t query_ids = 0;
   walk_end walked = walk_line(
       line, more,
       [&](std::int32_t label) {
@@ -147,6 +148,10 @@ scan_failure measure_line(sizing_state* state, line_piece line, More more,
           return scan_error::stopped;
         }
         ++tally->label_slots[position].left;
+        return scan_error::none;
+      },
+      [&](std::int64_t) {
+        ++query_ids;
         return scan_error::none;
       },
       [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
@@ -193,6 +198,7 @@ scan_failure measure_line(sizing_state* state, line_piece line, More more,
     return index_fault(*state, outside, line_number, column);
   if (walked.error != scan_error::none) return malformed_at(walked.error, line_number, column);
   ++tally->instance_count;
+  tally->query_id_count += query_ids;
   return no_failure();
 }
 

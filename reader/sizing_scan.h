@@ -22,6 +22,7 @@ struct range_tally {
   std::int64_t label_entry_count;  // label tokens, repeats within a line included
   std::int64_t repeated_labels;    // label tokens that repeat one of their line
   std::int64_t element_count;      // index:value pairs
+  std::int64_t query_id_count;     // instances with a query id
   std::int32_t min_index;          // smallest index read, or 1 when none is smaller
   std::int32_t max_index;          // largest index read, or INT32_MIN when none
   file_header header;              // the header, for the range that holds line 1
