@@ -54,8 +54,8 @@ scan_failure damage_after_fault(line_reader* reader, const scan_failure& fault,
   return met == read_fault::corrupt_data ? failure_of(failure_kind::corrupt_data, format) : fault;
 }
 
-scan_failure read_multilabel_file(const char* fname, const read_options& options,
-                                  read_host& host) {
+scan_failure open_file_ranges(const char* fname, const read_options& options,
+                              file_ranges* ranges) {
   // Binary: compressed data must reach the decoder byte for byte, and the
   // line reader itself takes CR LF line ends.
   // A pipe or device is refused before the open, which could wait for a
@@ -75,19 +75,29 @@ scan_failure read_multilabel_file(const char* fname, const read_options& options
   if (format == compression_format::zip) return failure_of(failure_kind::zip_archive);
   if (format != compression_format::none && !format_decodable(format))
     return failure_of(failure_kind::no_decoder, format);
-  file_ranges ranges;
   const std::int64_t range_bytes = format == compression_format::none && size > 0
                                        ? range_bytes_for(size, options)
                                        : 0;
   const failure_kind split =
-      split_file(fname, format, size, options.offset, options.length, range_bytes, &ranges);
+      split_file(fname, format, size, options.offset, options.length, range_bytes, ranges);
   if (split != failure_kind::none) return failure_of(split, format);
   // A compressed file is one range: with a second thread, it decodes while
   // the scan reads.
-  ranges.decode_ahead = format != compression_format::none && options.threads > 1;
-  scan_failure failure = read_ranges(file_text_ranges(&ranges), options, host);
+  ranges->decode_ahead = format != compression_format::none && options.threads > 1;
+  return no_failure();
+}
+
+scan_failure in_part(scan_failure failure, const read_options& options) {
   if (failure.kind == failure_kind::malformed) failure.part_offset = options.offset;
   return failure;
+}
+
+scan_failure read_multilabel_file(const char* fname, const read_options& options,
+                                  read_host& host) {
+  file_ranges ranges;
+  const scan_failure opened = open_file_ranges(fname, options, &ranges);
+  if (opened.kind != failure_kind::none) return opened;
+  return in_part(read_ranges(file_text_ranges(&ranges), options, host), options);
 }
 
 namespace {

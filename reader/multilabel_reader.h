@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "file_ranges.h"
 #include "line_reader.h"
 #include "read_host.h"
 #include "read_options.h"
@@ -18,6 +19,17 @@ namespace quarnel {
 // filled; otherwise the failure, which failure_message turns into text.
 scan_failure read_multilabel_file(const char* fname, const read_options& options,
                                   read_host& host);
+
+// The file `fname` as the ranges its reading takes: its kind checked, its
+// format recognised, the part that options.offset and options.length choose
+// split at line ends for options.threads (a compressed file as one range).
+// Returns no_failure(), or why the file cannot be read.
+scan_failure open_file_ranges(const char* fname, const read_options& options,
+                              file_ranges* ranges);
+
+// A failure of a read of the part options.offset chooses, its lines
+// counted in that part, as failure_message names them.
+scan_failure in_part(scan_failure failure, const read_options& options);
 
 // After the sizing scan of a file compressed in `format` found it malformed
 // at `fault`: reads on through the rest of `reader`'s source, as damage to

@@ -314,7 +314,9 @@ scan_failure check_memory(const reading& read, int threads, bool query_ids) {
   return failure;
 }
 
-scan_failure read_all(reading* read, read_host& host) {
+// The sizing scan of every range, the merge in file order and the checks
+// that need the whole text: read->sizes and read->dictionary.
+scan_failure size_and_merge(reading* read) {
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->tallies.assign(static_cast<std::size_t>(count), range_tally{});
@@ -331,6 +333,14 @@ scan_failure read_all(reading* read, read_host& host) {
   if (failure.kind != failure_kind::none) return failure;
   failure = check_instance_count(read->sizes, *read->text);
   if (failure.kind != failure_kind::none) return first_fault(*read, count - 1, failure);
+  return no_failure();
+}
+
+scan_failure read_all(reading* read, read_host& host) {
+  scan_failure failure = size_and_merge(read);
+  if (failure.kind != failure_kind::none) return failure;
+  const int count = read->text->count;
+  const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->first_instances.assign(static_cast<std::size_t>(count), 0);
   for (int k = 1; k < count; ++k)
     read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
@@ -360,6 +370,32 @@ scan_failure read_all(reading* read, read_host& host) {
 }
 
 }  // namespace
+
+scan_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
+                         text_sizes* sized) {
+  reading read;
+  read.text = &text;
+  read.options = &options;
+  scan_failure failure;
+  try {
+    if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes, 1))
+      return failure_of(failure_kind::out_of_memory);
+    failure = size_and_merge(&read);
+    if (failure.kind == failure_kind::none && !stop_requested(read.watch)) {
+      sized->sizes = read.sizes;
+      sized->labels.assign(read.dictionary.labels,
+                           read.dictionary.labels + read.dictionary.label_count);
+      // The summary itself holds the closing line's figures: it closes only
+      // a pass long enough to have shown progress.
+      if (read.watch.any_line) progress_end(&read.watch, read.sizes.instance_count);
+    }
+  } catch (const std::bad_alloc&) {
+    failure = failure_of(failure_kind::out_of_memory);
+  }
+  // Whatever a stopped scan ended with, the read was interrupted.
+  if (stop_requested(read.watch)) return failure_of(failure_kind::interrupted);
+  return failure;
+}
 
 scan_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host) {
   reading read;

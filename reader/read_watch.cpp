@@ -52,17 +52,22 @@ void show_line(read_watch* watch) {
   watch->any_line = true;
   watch->last_line = now;
   char text[128];
-  std::snprintf(text, sizeof text, "quarnel progress: pass 1 %d%%, pass 2 %d%%, %.1f s",
-                percent_of_pass(*watch, 0), percent_of_pass(*watch, 1),
-                seconds_since(watch->start));
+  if (watch->passes == 1)
+    std::snprintf(text, sizeof text, "quarnel progress: pass 1 %d%%, %.1f s",
+                  percent_of_pass(*watch, 0), seconds_since(watch->start));
+  else
+    std::snprintf(text, sizeof text, "quarnel progress: pass 1 %d%%, pass 2 %d%%, %.1f s",
+                  percent_of_pass(*watch, 0), percent_of_pass(*watch, 1),
+                  seconds_since(watch->start));
   watch->host->show_progress(text);
 }
 
 }  // namespace
 
 bool watch_start(read_watch* watch, read_host* host, bool show_lines, int range_count,
-                 std::int64_t total_bytes) {
+                 std::int64_t total_bytes, int passes) {
   watch->host = host;
+  watch->passes = passes;
   watch->show_lines = show_lines;
   watch->total_bytes = total_bytes;
   watch->range_count = range_count;
@@ -96,7 +101,7 @@ void watch_tick(read_watch* watch) {
 void progress_end(read_watch* watch, std::int64_t instances) {
   if (!watch->show_lines) return;
   std::int64_t bytes = 0;
-  for (int k = 0; k < watch->range_count; ++k) bytes += watch->done[1][k].load();
+  for (int k = 0; k < watch->range_count; ++k) bytes += watch->done[watch->passes - 1][k].load();
   char text[160];
   std::snprintf(text, sizeof text, "quarnel progress: done, %lld bytes, %lld instances, %.2f s",
                 static_cast<long long>(bytes), static_cast<long long>(instances),

@@ -30,6 +30,7 @@ struct read_watch {
   std::atomic<bool> stop{false};
   std::int64_t total_bytes = 0;
   int range_count = 0;
+  int passes = 2;  // a sizing alone makes one
   // Bytes of the file each range has read, in each of the two passes.
   std::unique_ptr<std::atomic<std::int64_t>[]> done[2];
   std::thread::id calling_thread;
@@ -41,9 +42,10 @@ struct read_watch {
 
 // Starts the clock on the calling thread. Progress lines are shown through
 // `host` only when `show_lines`; `total_bytes` is what one pass reads (0:
-// unknown). Returns false when out of memory.
+// unknown), and `passes` (1 or 2) how many the read makes. Returns false
+// when out of memory.
 bool watch_start(read_watch* watch, read_host* host, bool show_lines, int range_count,
-                 std::int64_t total_bytes);
+                 std::int64_t total_bytes, int passes = 2);
 
 // Where range `k` publishes its count in pass `pass` (0 or 1); null when no
 // line is shown.

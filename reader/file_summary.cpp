@@ -1,0 +1,33 @@
+#include "file_summary.h"
+
+#include <utility>
+
+#include "file_ranges.h"
+#include "multilabel_reader.h"
+#include "range_reading.h"
+
+namespace quarnel {
+
+scan_failure summarize_multilabel_file(const char* fname, const read_options& options,
+                                       read_host& host, file_summary* summary) {
+  file_ranges ranges;
+  const scan_failure opened = open_file_ranges(fname, options, &ranges);
+  if (opened.kind != failure_kind::none) return opened;
+  const text_ranges text = file_text_ranges(&ranges);
+  text_sizes sized;
+  const scan_failure failure = in_part(size_ranges(text, options, host, &sized), options);
+  if (failure.kind != failure_kind::none) return failure;
+  const problem_sizes& sizes = sized.sizes;
+  summary->instances = sizes.instance_count;
+  summary->pairs = sizes.element_count;
+  summary->label_tokens = sizes.label_entry_count;
+  summary->label_map = std::move(sized.labels);
+  summary->min_index = sizes.min_index;
+  summary->max_index = sizes.max_index;
+  summary->header = sizes.header;
+  summary->query_ids = sizes.query_id_count;
+  summary->bytes = text.total_bytes;
+  return no_failure();
+}
+
+}  // namespace quarnel
