@@ -1,19 +1,22 @@
 function folder = build_quarnel(folder)
-%BUILD_QUARNEL  Build the quarnel and quarnel_write modules from inside Octave or MATLAB.
+%BUILD_QUARNEL  Build the quarnel, quarnel_write and quarnel_info modules from inside Octave or MATLAB.
 %
 %  folder = build_quarnel()        builds into a mex/ folder beside this file
 %  folder = build_quarnel(folder)  builds into FOLDER (created if missing)
 %
-%  Compiles each entry, gateway/quarnel_entry.cpp and
-%  gateway/quarnel_write_entry.cpp, with the shared host adapters
-%  gateway/host_*.cpp, the call's options gateway/call_options.cpp and the
-%  cores io/*.cpp, reader/*.cpp, writer/*.cpp and compression/*.cpp into
-%  FOLDER/quarnel and FOLDER/quarnel_write with the host's own compiler
-%  driver (mkoctfile --mex in Octave, which compiles the shared sources
-%  once for both; mex -R2017b in MATLAB), copies the help texts
-%  gateway/quarnel.m and gateway/quarnel_write.m and the check
-%  gateway/quarnel_selftest.m beside them, and prints and returns FOLDER.
-%  Add FOLDER to the path, then run quarnel_selftest to check the build.
+%  Compiles each entry, gateway/quarnel_entry.cpp,
+%  gateway/quarnel_write_entry.cpp and gateway/quarnel_info_entry.cpp, with
+%  the shared host adapters gateway/host_*.cpp, the call's options
+%  gateway/call_options.cpp and the cores io/*.cpp, reader/*.cpp,
+%  writer/*.cpp and compression/*.cpp into FOLDER/quarnel,
+%  FOLDER/quarnel_write and FOLDER/quarnel_info with the host's own
+%  compiler driver (mkoctfile --mex in Octave, which compiles the shared
+%  sources once for all three; mex -R2017b in MATLAB), copies the help
+%  texts gateway/quarnel.m, gateway/quarnel_write.m and
+%  gateway/quarnel_info.m, the check gateway/quarnel_selftest.m and the
+%  datastore datastore/quarnelDatastore.m beside them, and prints and
+%  returns FOLDER. Add FOLDER to the path, then run quarnel_selftest to
+%  check the build.
 %
 %  MATLAB R2017b or later, with a compiler of C++17 with <charconv> and
 %  <optional>: GCC 8 or later (on Windows MinGW-w64 8.1, which MATLAB
@@ -45,7 +48,7 @@ function folder = build_quarnel(folder)
 %  system's. After building, the GLIBCXX and CXXABI symbol versions each
 %  module needs (objdump -T) are compared with those of the libstdc++
 %  this MATLAB has loaded; where a module needs newer ones, which MATLAB
-%  would refuse with "Invalid MEX-file", both are linked again with the
+%  would refuse with "Invalid MEX-file", all are linked again with the
 %  C++ library inside them (-static-libstdc++ -static-libgcc) and checked
 %  again, and the build stops with what to do if that does not help.
 
@@ -79,7 +82,7 @@ if in_matlab
   if ~isempty(problem)
     error('build_quarnel:compiler', 'build_quarnel: %s', problem);
   end
-  % The libraries are searched for once, for both functions.
+  % The libraries are searched for once, for every function.
   [flags, dlls] = matlab_flags(compiler);
 else
   codecs = {'-DQUARNEL_HAVE_ZLIB', '-DQUARNEL_HAVE_BZIP2', '-DQUARNEL_HAVE_LZMA', ...
@@ -93,7 +96,7 @@ else
   flags = [codecs, number_headers(dependency_prefixes(false), kind)];
 end
 
-functions = {'quarnel', 'quarnel_write'};
+functions = {'quarnel', 'quarnel_write', 'quarnel_info'};
 if in_matlab
   build_all_in_matlab(folder, functions, gateway, includes, shared, flags);
   if isunix() && ~ismac()
@@ -104,7 +107,7 @@ if in_matlab
     copyfile(dlls{d}, folder);
   end
 else
-  % In Octave the shared sources are compiled once, for both functions.
+  % In Octave the shared sources are compiled once, for every function.
   objects = tempname();
   mkdir(objects);
   cleanup = onCleanup(@() confirm_and_remove(objects));
@@ -119,7 +122,8 @@ for k = 1:numel(functions)
   copyfile(fullfile(gateway, [functions{k} '.m']), fullfile(folder, [functions{k} '.m']));
 end
 copyfile(fullfile(gateway, 'quarnel_selftest.m'), fullfile(folder, 'quarnel_selftest.m'));
-fprintf('quarnel and quarnel_write built in %s; check them with quarnel_selftest\n', folder);
+copyfile(fullfile(root, 'datastore', 'quarnelDatastore.m'), fullfile(folder, 'quarnelDatastore.m'));
+fprintf('quarnel, quarnel_write and quarnel_info built in %s; check them with quarnel_selftest\n', folder);
 end
 
 function name = system_name()

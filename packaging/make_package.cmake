@@ -31,6 +31,7 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/DESCRIPTION.in" "${top}/DESCRIPTION" @
 configure_file("${root}/COPYING" "${top}/COPYING" COPYONLY)
 configure_file("${root}/gateway/quarnel.m" "${top}/inst/quarnel.m" COPYONLY)
 configure_file("${root}/gateway/quarnel_write.m" "${top}/inst/quarnel_write.m" COPYONLY)
+configure_file("${root}/gateway/quarnel_info.m" "${top}/inst/quarnel_info.m" COPYONLY)
 # The check of an installed build: a function of its own, not a module's
 # help, so it stays in inst/, on the path once the package is loaded.
 configure_file("${root}/gateway/quarnel_selftest.m" "${top}/inst/quarnel_selftest.m" COPYONLY)

@@ -1,7 +1,7 @@
 function test_build_function ()
-  % build_quarnel compiles a working module, with its help and the self
-  % test beside it and mexFunction its only export, into the folder it is
-  % given; the self test passes on what it built.
+  % build_quarnel compiles working modules, with their help, the self test
+  % and the datastore beside them and mexFunction their only export, into
+  % the folder it is given; the self test passes on what it built.
   root = fileparts (fileparts (fileparts (mfilename ("fullpath"))));
   folder = tempname ();
   confirm_recursive_rmdir (false, "local");
@@ -15,6 +15,8 @@ function test_build_function ()
     addpath (folder);
     assert (which ("quarnel"), module);
     assert (! isempty (strfind (evalc ("help quarnel"), "Usage: ")));
+    % The datastore, M-code, goes with the modules.
+    assert (exist (fullfile (folder, "quarnelDatastore.m"), "file"), 2);
 
     assert_example_loads ();
     assert (which ("quarnel_selftest"), fullfile (folder, "quarnel_selftest.m"));
@@ -22,10 +24,12 @@ function test_build_function ()
     assert (ok, printed);
 
     if (isunix () && ! ismac ())
-      [status, symbols] = system (["nm -D --defined-only '" module "'"]);
-      assert (status, 0, symbols);
-      names = regexp (strtrim (symbols), '\S+$', "match", "lineanchors");
-      assert (names, {"mexFunction"});
+      for name = {"quarnel", "quarnel_write", "quarnel_info"}
+        [status, symbols] = system (["nm -D --defined-only '" fullfile(folder, [name{1} ".mex"]) "'"]);
+        assert (status, 0, symbols);
+        names = regexp (strtrim (symbols), '\S+$', "match", "lineanchors");
+        assert (names, {"mexFunction"});
+      end
     end
   unwind_protect_cleanup
     rmpath (folder);
