@@ -160,7 +160,7 @@ function message = fails (call, identifier)
   try
     evalc ("call ();");
   catch err
-    assert (err.identifier, identifier, err.message);
+    assert (strcmp (err.identifier, identifier), err.message);
     message = err.message;
     return;
   end

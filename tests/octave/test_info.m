@@ -67,26 +67,32 @@ end
 % quarnel_info of the file against quarnel's outputs; `first` is the
 % index of the first column.
 function agrees (first, name, varargin)
-  what = sprintf ("%s %s", name, disp (varargin));
+  what = [name sprintf(" %s", varargin{1:2:end})];
   [labels, features, label_map, ids] = quarnel (name, varargin{:});
   info = quarnel_info (name, varargin{:});
-  assert (info.instances, rows (features), what);
-  assert (info.pairs, nnz (features), what);
-  assert (info.label_tokens, nnz (labels), what);
-  assert (info.label_map, label_map, what);
-  assert (info.width, columns (features), what);
-  assert (info.min_index, first, what);
-  assert (info.max_index - info.min_index + 1, info.width, what);
-  assert (info.has_query_id, any (! isnan (ids)), what);
+  same (info.instances, rows (features), what);
+  same (info.pairs, nnz (features), what);
+  same (info.label_tokens, nnz (labels), what);
+  same (info.label_map, label_map, what);
+  same (info.width, columns (features), what);
+  same (info.min_index, first, what);
+  same (info.max_index - info.min_index + 1, info.width, what);
+  same (info.has_query_id, any (! isnan (ids)), what);
   options = struct (varargin{:});
   if (isfield (options, "offset"))
     assert (info.bytes <= dir (name).bytes - options.offset, what);
   else
-    assert (info.bytes, dir (name).bytes, what);
+    same (info.bytes, dir (name).bytes, what);
   end
   if (strfind (name, "header"))
-    assert (info.header, [rows(features) 60 9]);
+    same (info.header, [rows(features) 60 9], what);
   else
-    assert (info.header, []);
+    same (info.header, [], what);
+  end
+end
+
+function same (observed, expected, what)
+  if (! isequal (observed, expected))
+    error ("%s: %s where quarnel gives %s", what, mat2str (observed), mat2str (expected));
   end
 end
