@@ -72,6 +72,7 @@ function test_datastore ()
     end
     assert (getLocation (ds), files(:));
     assert (isfullfile (ds), false);
+    assert (! isempty (strfind (evalc ("help quarnelDatastore"), "DS = QUARNELDATASTORE(LOCATION)")));
 
     first = preview (quarnelDatastore (files{1}, "progress", false));
     [labels, features] = quarnel (files{1});

@@ -1,7 +1,7 @@
 function test_documented_examples ()
-  % The Octave examples of the README and of `help quarnel` and
-  % `help quarnel_write`, taken from their text and run as written, so that
-  % they cannot drift from what the modules do.
+  % The Octave examples of the README and of `help quarnel`,
+  % `help quarnel_write` and `help quarnel_info`, taken from their text and
+  % run as written, so that they cannot drift from what the modules do.
   %
   % The README's fenced code blocks follow one convention (keep to it when
   % editing the README):
@@ -23,7 +23,8 @@ function test_documented_examples ()
   % not load.
   %
   % In the help texts, an example is a run of lines indented by four
-  % spaces whose first line assigns the outputs of a quarnel call.
+  % spaces whose first line assigns the outputs of a call of quarnel or
+  % quarnel_info.
   root = fileparts (fileparts (fileparts (mfilename ("fullpath"))));
   blocks = fenced_blocks (fileread (fullfile (root, "README.md")));
   folder = tempname ();
@@ -37,7 +38,7 @@ function test_documented_examples ()
     if (parallel)
       check_parts (readme);
     end
-    for name = {"quarnel", "quarnel_write"}
+    for name = {"quarnel", "quarnel_write", "quarnel_info"}
       help_examples = examples_in_help (evalc (["help " name{1}]));
       assert (! isempty (help_examples), "no example found in help %s", name{1});
       run_examples (help_examples, parallel);
@@ -77,14 +78,14 @@ function blocks = fenced_blocks (text)
 end
 
 % Help examples as blocks of the same form: from a line indented by four
-% spaces that assigns the outputs of a quarnel call, the lines indented by
-% four spaces or more up to the next blank one.
+% spaces that assigns the outputs of a call of quarnel or quarnel_info,
+% the lines indented by four spaces or more up to the next blank one.
 function blocks = examples_in_help (text)
   blocks = struct ("tag", {}, "lines", {});
   lines = strsplit (text, "\n");
   k = 1;
   while (k <= numel (lines))
-    if (isempty (regexp (lines{k}, '^    \[[^\]]*\] = quarnel', "once")))
+    if (isempty (regexp (lines{k}, '^    (\[[^\]]*\]|\w+) = quarnel', "once")))
       k += 1;
       continue;
     end
