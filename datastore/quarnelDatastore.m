@@ -104,7 +104,7 @@ classdef quarnelDatastore < matlab.io.Datastore & matlab.io.datastore.Partitiona
       [figures, given, progress] = take_options(ds, varargin);
       ds.Files = files_of(location);
       if ~(given.zero_based && given.width && given.label_map)
-        figures = found_figures(ds.Files, figures, given, [ds.ThreadOption, {'progress', progress}]);
+        figures = found_figures(ds.Files, figures, given, ds.ThreadOption, progress);
       end
       ds.ZeroBased = figures.zero_based;
       ds.Width = figures.width;
@@ -142,9 +142,10 @@ classdef quarnelDatastore < matlab.io.Datastore & matlab.io.datastore.Partitiona
       end
     end
 
-    function data = readall(ds)
+    function data = readall(ds, varargin)
       % Every block from the first, whatever has been read; the position
-      % stays where it was.
+      % stays where it was. MATLAB's own options of readall ('UseParallel')
+      % are taken and left aside: the blocks are read here, one by one.
       data = cell(0, 3);
       for k = 1:numel(ds.Blocks)
         data(end + 1, :) = read_block(ds, ds.Blocks(k), -1);
@@ -313,6 +314,8 @@ end
 files = cell(0, 1);
 for k = 1:numel(location)
   listing = dir(location{k});
+  [~, order] = sort({listing.name});
+  listing = listing(order);
   if exist(location{k}, 'dir') == 7
     listing = listing(~[listing.isdir] & ~strncmp({listing.name}, '.', 1));
   else
@@ -326,20 +329,19 @@ for k = 1:numel(location)
   end
 end
 if isempty(files)
-  error('quarnelDatastore:location', 'quarnelDatastore: no file in %s', strjoin(location, ', '));
+  error('quarnelDatastore:location', 'quarnelDatastore: no file in %s', strjoin(location(:)', ', '));
 end
 end
 
-function figures = found_figures(files, figures, given, pass_options)
+function figures = found_figures(files, figures, given, thread_option, progress)
 % The base, width and labels the options leave open, from quarnel_info over
-% every file, read with the options given.
-options = pass_options;
+% every file, read with the options given; progress lines for a long pass.
+options = [thread_option, {'progress', progress}];
 for name = {'zero_based', 'width', 'label_map'}
   if given.(name{1})
     options = [options, {name{1}, figures.(name{1})}];  %#ok<AGROW>
   end
 end
-show = pass_options{end};
 started = tic;
 shown = 0;
 lowest = 1;
@@ -353,7 +355,7 @@ for k = 1:numel(files)
   lowest = min(lowest, info.min_index);
   highest = max(highest, info.max_index);
   labels = [labels; info.label_map(~ismember(info.label_map, labels))];  %#ok<AGROW>
-  if isequal(show, true) && toc(started) > 1 && toc(started) - shown > 0.5
+  if isequal(progress, true) && toc(started) > 1 && toc(started) - shown > 0.5
     shown = toc(started);
     print_now(sprintf('quarnelDatastore: %d of %d files sized, %.1f s', k, numel(files), shown));
   end
