@@ -59,9 +59,9 @@ classdef quarnelDatastore < matlab.io.Datastore & matlab.io.datastore.Partitiona
 %     For Hadoop: getLocation, initializeDatastore (one split: the lines
 %     that start in its bytes, in blocks), isfullfile (false).
 %
-%   DATA is a cell array because tall arrays hold numeric, logical, char,
-%   cell, categorical, string and time types and tables of them, and
-%   MathWorks' documentation does not list sparse matrices among them:
+%   DATA is a cell array because MathWorks' documentation lists what tall
+%   arrays hold (numeric and cell arrays, categoricals, strings, dates and
+%   durations, and tables of them) and does not name sparse matrices:
 %   TALL(DS) is a tall cell array with one row per block, and each cell
 %   holds a block's sparse matrix as quarnel returns it.
 %
