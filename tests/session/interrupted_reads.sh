@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Ctrl-C during a long read, as a user at an interactive octave-cli sends
-# it: SIGINT to the session while quarnel reads. For each case the session
+# it: SIGINT to the session while quarnel (or quarnel_info) reads. For each case the session
 # must be back at its prompt within a second, with nothing assigned, no
 # file of the read left open and no thread of it left running, and the next
 # call must work. One session takes every case in turn, so it also shows
@@ -55,9 +55,10 @@ reads_data() { ls -l "/proc/$session/fd" | grep -c -F "$work/empty_lines" || tru
 
 failures=0
 case_number=0
-# interrupt WHAT FILE OPTIONS WHEN: WHEN is "sizing", "fill" or "time".
+# interrupt WHAT FILE OPTIONS WHEN [CALL]: WHEN is "sizing", "fill" or
+# "time"; CALL is the call up to its opening parenthesis, quarnel's by default.
 interrupt() {
-  local what=$1 file=$2 options=$3 when=$4
+  local what=$1 file=$2 options=$3 when=$4 call=${5:-"[a, b, c] = quarnel"}
   case_number=$((case_number + 1))
   say "clear a b c; printf('\\nready %d\\n', $case_number); fflush(stdout);"
   wait_for "^ready $case_number\$" 30
@@ -65,7 +66,7 @@ interrupt() {
   files_before=$(open_files)
   threads_before=$(threads)
   start=$(read_bytes)
-  say "[a, b, c] = quarnel('$file'$options);"
+  say "$call('$file'$options);"
   # The signal goes once the read is in the pass named.
   local deadline=$(( $(date +%s) + 60 ))
   case $when in
@@ -105,6 +106,7 @@ interrupt "fill scan, one thread" "$data" ", 'threads', 1" fill
 interrupt "sizing scan, one thread, progress" "$data" ", 'threads', 1, 'progress', true" time
 interrupt "fill scan, progress" "$data" ", 'progress', true" fill
 interrupt "gzip file" "$data.gz" "" time
+interrupt "quarnel_info, every thread" "$data" "" sizing "a = quarnel_info"
 
 # The next call works, and the session is whole.
 say "[a, b, c] = quarnel('$root/examples/example.txt'); printf('\\nafter %d %d %g\\n', rows(a), columns(b), full(b(3,3))); fflush(stdout);"
