@@ -50,17 +50,17 @@ function check_seed (seed)
     end
     [~, columns] = ismember (unique (row), expected_map);
     [~, got_columns] = find (labels(i, :));
-    assert (sort (got_columns(:)), sort (columns(:)), sprintf ("seed %d line %d", seed, i));
+    assert (isequal (sort (got_columns(:)), sort (columns(:))), sprintf ("seed %d line %d", seed, i));
     assert (all (nonzeros (labels(i, :)) == 1));
     pairs = pairs_of{i};
     [~, got_rows, got_values] = find (features(i, :));
     got = sortrows ([got_rows(:), (1:numel (got_rows))']);
     expected_rows = pairs(:, 1) - min_index + 1;
     [expected_rows, order] = sort (expected_rows);
-    assert (got(:, 1), expected_rows, sprintf ("seed %d line %d", seed, i));
+    assert (isequal (got(:, 1), expected_rows), sprintf ("seed %d line %d", seed, i));
     got_values = got_values(:)(got(:, 2));
     expected_values = pairs(order, 2);
-    assert (typecast (got_values, "uint64"), typecast (expected_values, "uint64"), ...
+    assert (isequal (typecast (got_values, "uint64"), typecast (expected_values, "uint64")), ...
             sprintf ("seed %d line %d", seed, i));
   end
   assert (printed, expected_printed, sprintf ("seed %d", seed));
