@@ -7,8 +7,9 @@ function folder = build_quarnel(folder)
 %  Compiles each entry, gateway/quarnel_entry.cpp,
 %  gateway/quarnel_write_entry.cpp and gateway/quarnel_info_entry.cpp, with
 %  the shared host adapters gateway/host_*.cpp, the call's options
-%  gateway/call_options.cpp and the cores io/*.cpp, reader/*.cpp,
-%  writer/*.cpp and compression/*.cpp into FOLDER/quarnel,
+%  gateway/call_options.cpp and the cores (the .cpp files of io/,
+%  compression/, numbers/, platform/, reader/ and its stage folders, and
+%  writer/) into FOLDER/quarnel,
 %  FOLDER/quarnel_write and FOLDER/quarnel_info with the host's own
 %  compiler driver (mkoctfile --mex in Octave, which compiles the shared
 %  sources once for all three; mex -R2017b in MATLAB), copies the help
@@ -63,17 +64,18 @@ if ~exist(folder, 'dir')
   end
 end
 
-io = fullfile(root, 'io');
-reader = fullfile(root, 'reader');
-writer = fullfile(root, 'writer');
 gateway = fullfile(root, 'gateway');
-compression = fullfile(root, 'compression');
-includes = {io, reader, writer, gateway, compression};
+% Every source includes the project's headers by their path from the root.
+includes = {root};
 % The host adapters every entry shares, the options of a call, and the
-% host-free cores.
-shared = [files_in(gateway, 'host_*.cpp'), files_in(gateway, 'call_options.cpp'), ...
-          files_in(io, '*.cpp'), files_in(reader, '*.cpp'), files_in(writer, '*.cpp'), ...
-          files_in(compression, '*.cpp')];
+% host-free cores, folder by folder.
+core_folders = {'io', 'compression', 'numbers', 'platform', 'reader', ...
+                fullfile('reader', 'text'), fullfile('reader', 'syntax'), ...
+                fullfile('reader', 'sizing'), fullfile('reader', 'fill'), 'writer'};
+shared = [files_in(gateway, 'host_*.cpp'), files_in(gateway, 'call_options.cpp')];
+for k = 1:numel(core_folders)
+  shared = [shared, files_in(fullfile(root, core_folders{k}), '*.cpp')];
+end
 
 in_matlab = exist('OCTAVE_VERSION', 'builtin') == 0;
 if in_matlab

@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host_arrays.h"
+#include "gateway/host_arrays.h"
 #include "mex.h"
 
 namespace {

@@ -19,9 +19,9 @@
 
 #include <sys/resource.h>
 
-#include "line_reader.h"
-#include "memory_advice.h"
-#include "multilabel_reader.h"
+#include "platform/memory_advice.h"
+#include "reader/multilabel_reader.h"
+#include "reader/text/line_reader.h"
 
 using namespace quarnel;
 

@@ -13,8 +13,8 @@
 #include <ctime>
 #include <vector>
 
-#include "multilabel_reader.h"
-#include "multilabel_writer.h"
+#include "reader/multilabel_reader.h"
+#include "writer/multilabel_writer.h"
 
 using namespace quarnel;
 

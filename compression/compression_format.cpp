@@ -1,4 +1,4 @@
-#include "compression_format.h"
+#include "compression/compression_format.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "decoding_source.h"
+#include "compression/decoding_source.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -9,9 +9,9 @@
 
 #include <cstddef>
 
-#include "byte_source.h"
-#include "compression_format.h"
-#include "stream_decoder.h"
+#include "compression/compression_format.h"
+#include "compression/stream_decoder.h"
+#include "io/byte_source.h"
 
 namespace quarnel {
 

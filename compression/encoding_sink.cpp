@@ -1,4 +1,4 @@
-#include "encoding_sink.h"
+#include "compression/encoding_sink.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,9 +2,9 @@
 // bytes on to another sink: the writer's text into a compressed file.
 #pragma once
 
-#include "byte_sink.h"
-#include "compression_format.h"
-#include "stream_encoder.h"
+#include "compression/compression_format.h"
+#include "compression/stream_encoder.h"
+#include "io/byte_sink.h"
 
 namespace quarnel {
 

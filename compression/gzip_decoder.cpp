@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "stream_decoder.h"
+#include "compression/stream_decoder.h"
 
 namespace quarnel {
 namespace {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "stream_encoder.h"
+#include "compression/stream_encoder.h"
 
 namespace quarnel {
 namespace {

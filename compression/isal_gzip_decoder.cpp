@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "stream_decoder.h"
+#include "compression/stream_decoder.h"
 
 namespace quarnel {
 namespace {

@@ -4,7 +4,7 @@
 #include <zstd.h>
 #include <zstd_errors.h>
 
-#include "stream_decoder.h"
+#include "compression/stream_decoder.h"
 
 namespace quarnel {
 namespace {

@@ -4,7 +4,7 @@
 #include <zstd.h>
 #include <zstd_errors.h>
 
-#include "stream_encoder.h"
+#include "compression/stream_encoder.h"
 
 namespace quarnel {
 namespace {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "number_conversion.h"
+#include "numbers/number_conversion.h"
 
 namespace {
 

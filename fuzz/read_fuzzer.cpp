@@ -20,7 +20,7 @@
 #include <zlib.h>
 #endif
 
-#include "decoding_source.h"
+#include "compression/decoding_source.h"
 #include "read_harness.h"
 
 namespace {

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "byte_source.h"
-#include "decoding_source.h"
-#include "label_dictionary.h"
-#include "line_reader.h"
-#include "multilabel_reader.h"
-#include "pipelined_source.h"
-#include "range_reading.h"
-#include "text_ranges.h"
+#include "compression/decoding_source.h"
+#include "io/byte_source.h"
+#include "reader/multilabel_reader.h"
+#include "reader/range_reading.h"
+#include "reader/sizing/label_dictionary.h"
+#include "reader/text/line_reader.h"
+#include "reader/text/pipelined_source.h"
+#include "reader/text/text_ranges.h"
 
 namespace quarnel_fuzz {
 

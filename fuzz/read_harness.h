@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "byte_source.h"
-#include "compression_format.h"
-#include "fill_scan.h"
-#include "scan_failure.h"
-#include "sizing_scan.h"
+#include "compression/compression_format.h"
+#include "io/byte_source.h"
+#include "reader/fill/fill_scan.h"
+#include "reader/scan_failure.h"
+#include "reader/sizing/sizing_scan.h"
 
 namespace quarnel_fuzz {
 

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "multilabel_writer.h"
-#include "number_conversion.h"
+#include "numbers/number_conversion.h"
 #include "read_harness.h"
-#include "value_text.h"
+#include "writer/multilabel_writer.h"
+#include "writer/value_text.h"
 
 namespace {
 

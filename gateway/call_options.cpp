@@ -1,4 +1,4 @@
-#include "call_options.h"
+#include "gateway/call_options.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "read_options.h"
+#include "reader/read_options.h"
 
 namespace quarnel {
 

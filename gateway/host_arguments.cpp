@@ -1,11 +1,11 @@
-#include "host_arguments.h"
+#include "gateway/host_arguments.h"
 
 #include <cstdint>
 #include <new>
 #include <vector>
 
-#include "host_names.h"
-#include "host_threads.h"
+#include "gateway/host_names.h"
+#include "gateway/host_threads.h"
 
 namespace quarnel {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "call_options.h"
+#include "gateway/call_options.h"
 #include "mex.h"
 
 namespace quarnel {

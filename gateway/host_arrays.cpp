@@ -1,8 +1,8 @@
-#include "host_arrays.h"
+#include "gateway/host_arrays.h"
 
 #include <cstdint>
 
-#include "memory_advice.h"
+#include "platform/memory_advice.h"
 
 namespace quarnel {
 

@@ -2,8 +2,8 @@
 // outputs.
 #pragma once
 
-#include "sparse_columns.h"
 #include "mex.h"
+#include "reader/sparse_columns.h"
 
 namespace quarnel {
 

@@ -1,4 +1,4 @@
-#include "host_interrupt.h"
+#include "gateway/host_interrupt.h"
 
 #include "mex.h"
 

@@ -1,4 +1,4 @@
-#include "host_names.h"
+#include "gateway/host_names.h"
 
 namespace quarnel {
 namespace {

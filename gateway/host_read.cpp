@@ -1,7 +1,7 @@
-#include "host_read.h"
+#include "gateway/host_read.h"
 
-#include "host_arrays.h"
-#include "host_interrupt.h"
+#include "gateway/host_arrays.h"
+#include "gateway/host_interrupt.h"
 
 namespace quarnel {
 

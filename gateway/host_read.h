@@ -8,7 +8,7 @@
 #pragma once
 
 #include "mex.h"
-#include "read_host.h"
+#include "reader/read_host.h"
 
 namespace quarnel {
 

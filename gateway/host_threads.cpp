@@ -1,8 +1,8 @@
-#include "host_threads.h"
+#include "gateway/host_threads.h"
 
 #include <thread>
 
-#include "call_options.h"
+#include "gateway/call_options.h"
 #include "mex.h"
 
 namespace quarnel {

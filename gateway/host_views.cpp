@@ -1,4 +1,4 @@
-#include "host_views.h"
+#include "gateway/host_views.h"
 
 #include <cstdint>
 

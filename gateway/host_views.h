@@ -3,7 +3,7 @@
 #pragma once
 
 #include "mex.h"
-#include "row_order.h"
+#include "writer/row_order.h"
 
 namespace quarnel {
 

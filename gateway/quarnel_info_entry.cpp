@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <string>
 
-#include "file_summary.h"
-#include "host_arguments.h"
-#include "host_arrays.h"
-#include "host_interrupt.h"
-#include "host_names.h"
-#include "host_read.h"
+#include "gateway/host_arguments.h"
+#include "gateway/host_arrays.h"
+#include "gateway/host_interrupt.h"
+#include "gateway/host_names.h"
+#include "gateway/host_read.h"
+#include "gateway/module_export.h"
 #include "mex.h"
-#include "module_export.h"
-#include "multilabel_reader.h"
+#include "reader/file_summary.h"
+#include "reader/multilabel_reader.h"
 
 namespace {
 

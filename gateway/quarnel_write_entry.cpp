@@ -7,15 +7,15 @@
 #include <new>
 #include <string>
 
-#include "call_options.h"
-#include "encoding_sink.h"
-#include "file_replacement.h"
-#include "host_arguments.h"
-#include "host_names.h"
-#include "host_views.h"
+#include "compression/encoding_sink.h"
+#include "gateway/call_options.h"
+#include "gateway/host_arguments.h"
+#include "gateway/host_names.h"
+#include "gateway/host_views.h"
+#include "gateway/module_export.h"
 #include "mex.h"
-#include "module_export.h"
-#include "multilabel_writer.h"
+#include "writer/file_replacement.h"
+#include "writer/multilabel_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "byte_sink.h"
+#include "io/byte_sink.h"
 
 #include <new>
 

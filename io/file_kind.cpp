@@ -1,6 +1,6 @@
-#include "file_kind.h"
+#include "io/file_kind.h"
 
-#include "utf8_file_calls.h"
+#include "io/utf8_file_calls.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>

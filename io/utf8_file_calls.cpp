@@ -1,4 +1,4 @@
-#include "utf8_file_calls.h"
+#include "io/utf8_file_calls.h"
 
 #include <cerrno>
 #include <cstring>

@@ -37,7 +37,8 @@ configure_file("${root}/gateway/quarnel_info.m" "${top}/inst/quarnel_info.m" COP
 configure_file("${root}/gateway/quarnel_selftest.m" "${top}/inst/quarnel_selftest.m" COPYONLY)
 configure_file("${CMAKE_CURRENT_LIST_DIR}/Makefile" "${top}/src/Makefile" COPYONLY)
 # The sources alone: the help ships once, in inst/.
-file(COPY "${root}/gateway" "${root}/io" "${root}/reader" "${root}/writer" "${root}/compression"
+file(COPY "${root}/gateway" "${root}/io" "${root}/compression" "${root}/numbers" "${root}/platform"
+          "${root}/reader" "${root}/writer"
      DESTINATION "${top}/src"
      PATTERN "*.m" EXCLUDE)
 

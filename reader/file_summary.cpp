@@ -1,10 +1,10 @@
-#include "file_summary.h"
+#include "reader/file_summary.h"
 
 #include <utility>
 
-#include "file_ranges.h"
-#include "multilabel_reader.h"
-#include "range_reading.h"
+#include "reader/multilabel_reader.h"
+#include "reader/range_reading.h"
+#include "reader/text/file_ranges.h"
 
 namespace quarnel {
 

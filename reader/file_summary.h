@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "file_header.h"
-#include "read_host.h"
-#include "read_options.h"
-#include "scan_failure.h"
+#include "reader/read_host.h"
+#include "reader/read_options.h"
+#include "reader/scan_failure.h"
+#include "reader/syntax/file_header.h"
 
 namespace quarnel {
 

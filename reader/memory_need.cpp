@@ -1,6 +1,6 @@
-#include "memory_need.h"
+#include "reader/memory_need.h"
 
-#include "saturating_arithmetic.h"
+#include "numbers/saturating_arithmetic.h"
 
 namespace quarnel {
 

@@ -1,12 +1,12 @@
-#include "multilabel_reader.h"
+#include "reader/multilabel_reader.h"
 
 #include <cstdio>
 
-#include "file_kind.h"
-#include "file_ranges.h"
-#include "memory_need.h"
-#include "range_reading.h"
-#include "utf8_file_calls.h"
+#include "io/file_kind.h"
+#include "io/utf8_file_calls.h"
+#include "reader/memory_need.h"
+#include "reader/range_reading.h"
+#include "reader/text/file_ranges.h"
 
 namespace quarnel {
 namespace {

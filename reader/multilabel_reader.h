@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "file_ranges.h"
-#include "line_reader.h"
-#include "read_host.h"
-#include "read_options.h"
-#include "scan_failure.h"
+#include "reader/read_host.h"
+#include "reader/read_options.h"
+#include "reader/scan_failure.h"
+#include "reader/text/file_ranges.h"
+#include "reader/text/line_reader.h"
 
 namespace quarnel {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "file_header.h"
+#include "reader/syntax/file_header.h"
 
 namespace quarnel {
 

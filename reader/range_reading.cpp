@@ -1,20 +1,20 @@
-#include "range_reading.h"
+#include "reader/range_reading.h"
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-#include "available_memory.h"
-#include "decoding_source.h"
-#include "fill_scan.h"
-#include "index_bounds.h"
-#include "line_reader.h"
-#include "memory_need.h"
-#include "multilabel_reader.h"
-#include "read_watch.h"
-#include "scan_merge.h"
-#include "sizing_scan.h"
-#include "task_threads.h"
+#include "compression/decoding_source.h"
+#include "platform/available_memory.h"
+#include "platform/task_threads.h"
+#include "reader/fill/fill_scan.h"
+#include "reader/memory_need.h"
+#include "reader/multilabel_reader.h"
+#include "reader/read_watch.h"
+#include "reader/sizing/index_bounds.h"
+#include "reader/sizing/scan_merge.h"
+#include "reader/sizing/sizing_scan.h"
+#include "reader/text/line_reader.h"
 
 namespace quarnel {
 namespace {

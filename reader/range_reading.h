@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "problem_sizes.h"
-#include "read_host.h"
-#include "read_options.h"
-#include "scan_failure.h"
-#include "text_ranges.h"
+#include "reader/problem_sizes.h"
+#include "reader/read_host.h"
+#include "reader/read_options.h"
+#include "reader/scan_failure.h"
+#include "reader/text/text_ranges.h"
 
 namespace quarnel {
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "problem_sizes.h"
-#include "sparse_columns.h"
+#include "reader/problem_sizes.h"
+#include "reader/sparse_columns.h"
 
 namespace quarnel {
 

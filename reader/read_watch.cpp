@@ -1,4 +1,4 @@
-#include "read_watch.h"
+#include "reader/read_watch.h"
 
 #include <cstdio>
 

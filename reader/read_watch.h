@@ -13,8 +13,8 @@
 #include <memory>
 #include <thread>
 
-#include "byte_source.h"
-#include "read_host.h"
+#include "io/byte_source.h"
+#include "reader/read_host.h"
 
 namespace quarnel {
 

@@ -1,6 +1,6 @@
-#include "scan_error.h"
+#include "reader/scan_error.h"
 
-#include "line_scanner.h"
+#include "reader/syntax/line_scanner.h"
 
 namespace quarnel {
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "compression_format.h"
-#include "scan_error.h"
+#include "compression/compression_format.h"
+#include "reader/scan_error.h"
 
 namespace quarnel {
 

@@ -1,4 +1,4 @@
-#include "file_replacement.h"
+#include "writer/file_replacement.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "utf8_file_calls.h"
+#include "io/utf8_file_calls.h"
 
 #if defined(_WIN32)
 #include <io.h>

@@ -1,9 +1,9 @@
-#include "multilabel_writer.h"
+#include "writer/multilabel_writer.h"
 
 #include <cmath>
 #include <cstdlib>
 
-#include "value_text.h"
+#include "writer/value_text.h"
 
 namespace quarnel {
 namespace {

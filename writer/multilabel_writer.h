@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "byte_sink.h"
-#include "row_order.h"
+#include "io/byte_sink.h"
+#include "writer/row_order.h"
 
 namespace quarnel {
 

@@ -1,4 +1,4 @@
-#include "row_order.h"
+#include "writer/row_order.h"
 
 #include <cstdlib>
 

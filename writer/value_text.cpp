@@ -1,11 +1,11 @@
-#include "value_text.h"
+#include "writer/value_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
-#include "float_formatting.h"
-#include "number_conversion.h"
+#include "numbers/float_formatting.h"
+#include "numbers/number_conversion.h"
 
 namespace quarnel {
 namespace {

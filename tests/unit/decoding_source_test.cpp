@@ -2,7 +2,7 @@
 // bytes that vanish after the file was recognised.
 #include <gtest/gtest.h>
 
-#include "decoding_source.h"
+#include "compression/decoding_source.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The entries the fill scan writes, and how it meets a file that changed.
-#include "fill_scan.h"
+#include "reader/fill/fill_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "byte_source.h"
-#include "line_reader.h"
+#include "io/byte_source.h"
+#include "reader/text/line_reader.h"
 #include "test_support.h"
 
 namespace {

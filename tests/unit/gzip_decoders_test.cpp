@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "decoding_source.h"
+#include "compression/decoding_source.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <vector>
 
-#include "range_reading.h"
-#include "read_host.h"
+#include "reader/range_reading.h"
+#include "reader/read_host.h"
+#include "reader/text/text_ranges.h"
 #include "test_support.h"
-#include "text_ranges.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The dictionary keeps first-appearance order and finds every label.
-#include "label_dictionary.h"
+#include "reader/sizing/label_dictionary.h"
 
 #include <gtest/gtest.h>
 

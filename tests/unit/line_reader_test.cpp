@@ -1,6 +1,6 @@
 // Lines come out whole or in pieces, whatever the block boundaries, line
 // ends and sizes.
-#include "line_reader.h"
+#include "reader/text/line_reader.h"
 
 #include <gtest/gtest.h>
 

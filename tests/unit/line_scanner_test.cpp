@@ -1,5 +1,5 @@
 // How one line splits into labels and pairs, and where a bad line fails.
-#include "line_scanner.h"
+#include "reader/syntax/line_scanner.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "line_reader.h"
-#include "multilabel_reader.h"
-#include "sizing_scan.h"
+#include "reader/multilabel_reader.h"
+#include "reader/sizing/sizing_scan.h"
+#include "reader/text/line_reader.h"
 #include "test_support.h"
 
 namespace {

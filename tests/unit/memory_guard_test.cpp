@@ -1,8 +1,8 @@
 // The memory guard's parts: the figures read from the system's texts, the
 // bytes a read needs, and the message when they do not fit.
-#include "available_memory.h"
-#include "memory_figures.h"
-#include "memory_need.h"
+#include "platform/available_memory.h"
+#include "platform/memory_figures.h"
+#include "reader/memory_need.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The writer's core on plain arrays: the text it writes, what it refuses,
 // the row walk across blocks, and the file that replaces another only whole.
-#include "multilabel_writer.h"
+#include "writer/multilabel_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "file_replacement.h"
-#include "row_order.h"
 #include "test_support.h"
+#include "writer/file_replacement.h"
+#include "writer/row_order.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "encoding_sink.h"
-#include "multilabel_reader.h"
+#include "compression/encoding_sink.h"
+#include "reader/multilabel_reader.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The conversions must agree with the C library's own on every token, to
 // the bit and to the character where the number ends.
-#include "float_formatting.h"
-#include "number_conversion.h"
+#include "numbers/float_formatting.h"
+#include "numbers/number_conversion.h"
 
 #include <gtest/gtest.h>
 

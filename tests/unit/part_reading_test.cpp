@@ -11,9 +11,9 @@
 #include <tuple>
 #include <vector>
 
-#include "task_threads.h"
+#include "platform/task_threads.h"
+#include "reader/text/text_ranges.h"
 #include "test_support.h"
-#include "text_ranges.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The source read ahead on its own thread hands over exactly the inner
 // source's bytes, then its end or its fault, and stops whenever closed.
-#include "pipelined_source.h"
+#include "reader/text/pipelined_source.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "column_tally.h"
+#include "reader/sizing/column_tally.h"
+#include "reader/text/text_ranges.h"
 #include "test_support.h"
-#include "text_ranges.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // What the sizing scan counts, and which files it refuses.
-#include "sizing_scan.h"
+#include "reader/sizing/sizing_scan.h"
 
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "line_reader.h"
-#include "scan_merge.h"
+#include "io/byte_source.h"
+#include "reader/sizing/scan_merge.h"
+#include "reader/text/line_reader.h"
 #include "test_support.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "multilabel_reader.h"
-#include "range_reading.h"
-#include "scan_merge.h"
+#include "reader/multilabel_reader.h"
+#include "reader/range_reading.h"
+#include "reader/sizing/scan_merge.h"
 
 namespace quarnel_test {
 namespace {

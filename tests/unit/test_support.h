@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "fill_scan.h"
-#include "problem_sizes.h"
-#include "read_options.h"
+#include "reader/fill/fill_scan.h"
+#include "reader/problem_sizes.h"
+#include "reader/read_options.h"
 
 namespace quarnel_test {
 

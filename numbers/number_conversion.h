@@ -1,0 +1,77 @@
+// Conversions of the data file's number tokens.
+//
+// Each converter takes the characters [first, last) and reads one token from
+// `first`, giving exactly what the C library's conversions give on a
+// well-formed token ("%lf" for labels and values, "%d" for feature indices),
+// without depending on the locale and without reading at or past `last`.
+#pragma once
+
+#include <cstdint>
+
+#include "numbers/digit_words.h"
+
+namespace quarnel {
+
+// Reads a floating-point number as strtod does: an optional sign, then a
+// decimal or hexadecimal ("0x") number with optional fraction and exponent,
+// or "inf", "infinity", "nan", "nan(chars)" in any case. Values are
+// correctly rounded; out-of-range values give +-HUGE_VAL or a signed zero.
+// Returns the end of the number, or nullptr when no number begins at `first`.
+// Leading white space is not skipped.
+inline const char* convert_double(const char* first, const char* last, double* value);
+
+// convert_double for every token: called when the common short decimal
+// that convert_double reads inline does not apply.
+const char* convert_double_general(const char* first, const char* last, double* value);
+
+// A label is a double truncated toward zero. Values at or beyond 2^31, below
+// -2^31, or not a number all map to the one label -2147483648.
+std::int32_t label_from_double(double value);
+
+// Reads a decimal 32-bit signed integer with an optional sign. Returns the
+// end of the digits, or nullptr when there are no digits or the value is out
+// of the 32-bit range (`*out_of_range` tells which).
+const char* convert_index(const char* first, const char* last, std::int32_t* index,
+                          bool* out_of_range);
+
+// Exact powers of ten: every one up to 10^22 is a double.
+constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline const char* convert_double(const char* first, const char* last, double* value) {
+  // The common token of a data file, such as "0.596066", "-17" or "62,":
+  // an optional '-', at most seven digits, then a point and at most seven
+  // more, each run read in one word. Its digits are an exact double and so
+  // is the power of ten, so one IEEE division is correctly rounded.
+  const char* p = first + (first < last && *first == '-');
+  if (digit_words_available && last - p >= 17) {
+    const std::uint64_t whole_word = load_word(p);
+    const int whole_digits = leading_digit_count(whole_word);
+    if (whole_digits != 8) {
+      std::uint64_t mantissa = whole_digits ? leading_digits_value(whole_word, whole_digits) : 0;
+      const char* end = p + whole_digits;
+      int fraction_digits = 0;
+      if (*end == '.') {
+        const std::uint64_t fraction_word = load_word(end + 1);
+        fraction_digits = leading_digit_count(fraction_word);
+        if (fraction_digits != 0 && fraction_digits != 8)
+          mantissa = mantissa * static_cast<std::uint64_t>(exact_powers_of_ten[fraction_digits]) +
+                     leading_digits_value(fraction_word, fraction_digits);
+        end += 1 + fraction_digits;
+      }
+      // Exponents, hexadecimal forms and the like go the general way.
+      const char next = *end;
+      if (whole_digits + fraction_digits != 0 && fraction_digits != 8 && (next | 0x20) != 'e' &&
+          (next | 0x20) != 'x' && next != '.') {
+        const double magnitude =
+            static_cast<double>(mantissa) / exact_powers_of_ten[fraction_digits];
+        *value = p != first ? -magnitude : magnitude;
+        return end;
+      }
+    }
+  }
+  return convert_double_general(first, last, value);
+}
+
+}  // namespace quarnel

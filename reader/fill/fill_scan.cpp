@@ -1,0 +1,297 @@
+#include "reader/fill/fill_scan.h"
+
+#include <cstdlib>
+#include <limits>
+
+#include "reader/fill/staged_scatter.h"
+#include "reader/sizing/scan_merge.h"
+#include "reader/syntax/duplicate_index.h"
+#include "reader/syntax/file_header.h"
+#include "reader/syntax/line_scanner.h"
+
+namespace quarnel {
+namespace {
+
+// Flags of the labels met in the current instance, by column (in_order)
+// or by the range's own label position (by_range).
+struct seen_labels {
+  unsigned char* flags;
+  std::int64_t* set;  // flagged positions, to clear them at the line's end
+  std::int64_t set_count;
+};
+
+struct fill_state {
+  const range_fill* fill;
+  staged_scatter labels;
+  staged_scatter pairs;
+  seen_labels seen;
+  index_scratch scratch;
+  line_start_copy start;  // of a first line read past as a possible header
+  std::int64_t instance;  // row of the current instance
+  std::int64_t instances_filled;
+  std::int64_t label_tokens;
+  std::int64_t labels_filled;
+  std::int64_t pairs_filled;
+};
+
+// Where entries go: the next free place of their column.
+template <placing how>
+struct places;
+
+template <>
+struct places<placing::in_order> {
+  // The label's column, or -1 when the file has no such label.
+  static std::int64_t label_key(const range_fill& fill, std::int32_t label) {
+    const std::int64_t column = label_dictionary_find(*fill.dictionary, label);
+    return column == fill.dictionary->label_count ? -1 : column;
+  }
+  static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
+    const std::uint64_t place = fill.labels.starts[key + 1]++;
+    return place < static_cast<std::uint64_t>(fill.labels.room) ? static_cast<std::int64_t>(place) : -1;
+  }
+  static std::int64_t pair_place(const range_fill& fill, std::int32_t index) {
+    const std::uint64_t place = fill.pairs.starts[std::int64_t{index} - fill.sizes->min_index + 1]++;
+    return place < static_cast<std::uint64_t>(fill.pairs.room) ? static_cast<std::int64_t>(place) : -1;
+  }
+};
+
+template <>
+struct places<placing::by_range> {
+  // The range's own position of the label, or -1 when it has no such label.
+  static std::int64_t label_key(const range_fill& fill, std::int32_t label) {
+    const label_dictionary& own = fill.tally->labels;
+    const std::int64_t position = label_dictionary_find(own, label);
+    return position == own.label_count ? -1 : position;
+  }
+  static std::int64_t take(column_slot* slot, std::uint64_t start) {
+    if (slot == nullptr || slot->left == 0) return -1;
+    --slot->left;
+    return static_cast<std::int64_t>(start + slot->next++);
+  }
+  static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
+    return take(&fill.tally->label_slots[key], fill.labels.starts[fill.label_columns[key]]);
+  }
+  static std::int64_t pair_place(const range_fill& fill, std::int32_t index) {
+    return take(column_tally_find(fill.tally->features, index),
+                fill.pairs.starts[std::int64_t{index} - fill.sizes->min_index]);
+  }
+};
+
+// Fills the entries of one instance, whole or in pieces read on with
+// `more`. Returns the failure, if any.
+template <placing how, class More>
+scan_failure fill_instance(fill_state* state, line_piece line, More more, std::int64_t line_number) {
+  const range_fill& fill = *state->fill;
+  const problem_sizes& sizes = *fill.sizes;
+  const std::uint64_t row = static_cast<std::uint64_t>(state->instance);
+  bool changed = false;
+  bool ascending = true;
+  std::int64_t previous_index = INT64_MIN;
+  seen_labels& seen = state->seen;
+  double query_id = std::numeric_limits<double>::quiet_NaN();
+  bool out_of_memory = false;
+  walk_end walked = walk_line(
+      line, more,
+      [&](std::int32_t label) {
+        ++state->label_tokens;
+        const std::int64_t key = places<how>::label_key(fill, label);
+        if (key < 0) {
+          changed = true;
+          return scan_error::stopped;
+        }
+        if (seen.flags[key]) {
+          fill.duplicates.report(fill.duplicates.context, label, state->instance + 1);
+          return scan_error::none;
+        }
+        const std::int64_t place = places<how>::label_place(fill, key);
+        if (place < 0) {
+          changed = true;
+          return scan_error::stopped;
+        }
+        seen.flags[key] = 1;
+        seen.set[seen.set_count++] = key;
+        staged_scatter_put(&state->labels, static_cast<std::uint64_t>(place), row, 1.0);
+        ++state->labels_filled;
+        return scan_error::none;
+      },
+      [&](std::int64_t id) {
+        query_id = static_cast<double>(id);
+        return scan_error::none;
+      },
+      [&](std::int32_t index, const char* value_first, const char* line_last, std::int64_t at,
+          std::int64_t) {
+        std::int64_t place = -1;
+        if (index >= sizes.min_index && index <= sizes.max_index)
+          place = places<how>::pair_place(fill, index);
+        if (place < 0) {
+          changed = true;
+          return scan_result{value_first, scan_error::stopped};
+        }
+        double value = 0;
+        const char* value_end = convert_double(value_first, line_last, &value);
+        if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
+        staged_scatter_put(&state->pairs, static_cast<std::uint64_t>(place), row, value);
+        ++state->pairs_filled;
+        if (index <= previous_index) ascending = false;
+        previous_index = index;
+        // A line in pieces cannot be walked again: its pairs are kept as read.
+        if (More::streams && !index_scratch_add(&state->scratch, index, at)) {
+          out_of_memory = true;
+          return scan_result{value_end, scan_error::stopped};
+        }
+        return scan_result{value_end, scan_error::none};
+      });
+  for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
+  seen.set_count = 0;
+  if (fill.query_ids != nullptr) fill.query_ids[row] = query_id;
+  std::int64_t column = 0;
+  bool failed = out_of_memory;
+  const bool repeated =
+      !ascending && !out_of_memory &&
+      (More::streams ? earliest_repeat(&state->scratch, &column)
+                     : find_duplicate_index(line.first, line.last, INT64_MAX, &state->scratch,
+                                            &column, &failed) != scan_error::none);
+  state->scratch.count = 0;
+  if (changed) return failure_of(failure_kind::file_changed);
+  if (failed) return failure_of(failure_kind::out_of_memory);
+  if (walked.error == scan_error::value_not_number)
+    return malformed_at(walked.error, line_number, walked.column + 1);
+  // Any other fault in a line the sizing scan accepted means new content.
+  if (walked.error != scan_error::none || repeated) return failure_of(failure_kind::file_changed);
+  return no_failure();
+}
+
+template <placing how>
+scan_failure fill_lines(fill_state* state, line_reader* reader) {
+  const range_fill& fill = *state->fill;
+  const range_tally& tally = *fill.tally;
+  const file_header& header = fill.sizes->header;
+  const char* first = nullptr;
+  const char* last = nullptr;
+  line_status status;
+  const bool header_expected = fill.holds_first_line && header.present;
+  bool header_seen = false;
+  while ((status = next_line(reader, &first, &last)) == line_status::line) {
+    line_piece line{first, last, 0, !reader->line_continues};
+    if (header_expected && !header_seen) {
+      // The header must be the first line handed out: line 1, not a line
+      // after a comment line.
+      file_header read{};
+      first_line_read first_line_as{first_line::data, {0, scan_error::none}};
+      if (reader->line_number == 1)
+        first_line_as = read_line_with(reader, line, [&](auto more) {
+          return read_first_line(&line, more, &read, &state->start);
+        });
+      if (line_failure(*reader) != line_status::line) break;
+      if (first_line_as.kind != first_line::header ||
+          first_line_as.header_fault.error != scan_error::none || !(read == header))
+        return failure_of(failure_kind::file_changed);
+      header_seen = true;
+      continue;
+    }
+    if (is_comment_line(first, last)) continue;
+    if (state->instances_filled == tally.instance_count) return failure_of(failure_kind::file_changed);
+    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
+      return fill_instance<how>(state, line, more, reader->line_number);
+    });
+    if (line_failure(*reader) != line_status::line) break;
+    if (failure.kind != failure_kind::none) return failure;
+    ++state->instance;
+    ++state->instances_filled;
+  }
+  if (line_failure(*reader) != line_status::line) status = line_failure(*reader);
+  if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
+  if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  if (state->instances_filled != tally.instance_count || header_seen != header_expected ||
+      state->label_tokens != tally.label_entry_count ||
+      state->labels_filled != tally.label_entry_count - tally.repeated_labels ||
+      state->pairs_filled != tally.element_count)
+    return failure_of(failure_kind::file_changed);
+  return no_failure();
+}
+
+}  // namespace
+
+namespace {
+
+// The first value before 0-based column `stop` of the line that is not a
+// number, as a failure in line `line_number`.
+template <class More>
+scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
+  const walk_end walked = walk_line(
+      line, more, [](std::int32_t) { return scan_error::none; },
+      [&](std::int32_t, const char* value_first, const char* line_last, std::int64_t,
+          std::int64_t value_at) {
+        if (value_at >= stop) return scan_result{value_first, scan_error::stopped};
+        double value = 0;
+        const char* value_end = convert_double(value_first, line_last, &value);
+        if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
+        return scan_result{value_end, scan_error::none};
+      });
+  if (walked.error == scan_error::value_not_number && walked.column < stop)
+    return malformed_at(walked.error, line_number, walked.column + 1);
+  return no_failure();
+}
+
+}  // namespace
+
+bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start) {
+  file_header header;
+  return read_line_with(reader, *line, [&](auto more) {
+           return read_first_line(line, more, &header, start).kind;
+         }) == first_line::data;
+}
+
+scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+                             bool holds_first_line) {
+  const char* first = nullptr;
+  const char* last = nullptr;
+  line_start_copy start;
+  // Not a line past the fault's is asked for: the rest of that line may be
+  // gigabytes of junk.
+  while (reader->line_number < stop_line && next_line(reader, &first, &last) == line_status::line) {
+    if (is_comment_line(first, last)) continue;
+    line_piece line{first, last, 0, !reader->line_continues};
+    // A header holds no values, nor does a line that starts like one
+    // before its fault.
+    if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
+      continue;
+    const std::int64_t stop = reader->line_number == stop_line ? stop_column - 1 : INT64_MAX;
+    const scan_failure bad = read_line_with(reader, line, [&](auto more) {
+      return bad_value_in(line, more, stop, reader->line_number);
+    });
+    if (line_failure(*reader) != line_status::line) break;
+    if (bad.kind != failure_kind::none) return bad;
+  }
+  return no_failure();
+}
+
+scan_failure fill_scan(line_reader* reader, const range_fill& fill) {
+  fill_state state{};
+  state.fill = &fill;
+  state.instance = fill.first_instance;
+  // One flag per column (in_order) or per label of the range (by_range),
+  // and one more, so that no labels still allocates.
+  const std::int64_t keys =
+      (fill.how == placing::in_order ? fill.dictionary->label_count : fill.tally->labels.label_count) + 1;
+  state.seen.flags = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(keys), 1));
+  state.seen.set = static_cast<std::int64_t*>(
+      std::malloc(static_cast<std::size_t>(keys) * sizeof(std::int64_t)));
+  scan_failure failure = failure_of(failure_kind::out_of_memory);
+  const bool staged =
+      staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) &&
+      staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room);
+  if (staged && state.seen.flags != nullptr && state.seen.set != nullptr)
+    failure = fill.how == placing::in_order ? fill_lines<placing::in_order>(&state, reader)
+                                            : fill_lines<placing::by_range>(&state, reader);
+  // Whatever was staged reaches the arrays, on failure too: they stop
+  // at the same entry however the text was delivered.
+  staged_scatter_close(&state.labels);
+  staged_scatter_close(&state.pairs);
+  std::free(state.seen.flags);
+  std::free(state.seen.set);
+  index_scratch_release(&state.scratch);
+  return failure;
+}
+
+}  // namespace quarnel

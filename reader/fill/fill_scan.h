@@ -1,0 +1,72 @@
+// The second pass over the file: writes the entries of both sparse outputs
+// straight into their final places, instances as rows: each entry goes to
+// the next free place of its column, so that rows ascend in every column.
+#pragma once
+
+#include <cstdint>
+
+#include "reader/problem_sizes.h"
+#include "reader/scan_failure.h"
+#include "reader/sizing/label_dictionary.h"
+#include "reader/sizing/sizing_scan.h"
+#include "reader/sparse_columns.h"
+#include "reader/syntax/file_header.h"
+#include "reader/text/line_reader.h"
+
+namespace quarnel {
+
+// Told of every further occurrence of a label within one instance.
+struct duplicate_label_sink {
+  void* context;
+  void (*report)(void* context, std::int32_t label, std::int64_t instance_number);
+};
+
+// How the fill scan finds the next free place of a column.
+enum class placing : unsigned char {
+  // One pass over the ranges in order: the next place of column c is kept
+  // in starts[c + 1], which ends as the start of column c + 1.
+  in_order,
+  // The ranges at once: each range's slots hold its own first place in
+  // each column, relative to the column's start, and its entries there.
+  by_range,
+};
+
+// What the fill scan of one range of the file needs.
+struct range_fill {
+  const problem_sizes* sizes;
+  const label_dictionary* dictionary;  // the file's labels: a label's position is its column
+  range_tally* tally;                  // the range's counts; by_range takes places from its slots
+  const std::int64_t* label_columns;   // column of each of the range's own labels
+  std::int64_t first_instance;         // row of the range's first instance
+  bool holds_first_line;
+  placing how;
+  sparse_columns labels;
+  sparse_columns pairs;
+  duplicate_label_sink duplicates;
+  double* query_ids;  // one per instance of the file, by row; null when not wanted
+};
+
+// Reads the lines of one range, which the sizing scan measured into
+// `fill.tally`, writing label entries (column: the label's position, value
+// 1) and pair entries (column: index - min_index, value as read), each in
+// the row of its instance, and, when `fill.query_ids` is given, each
+// instance's query id in its row (NaN for a line without one). A repeated label is reported and not written
+// again. Content that differs from what the sizing scan saw ends the scan
+// with failure_kind::file_changed; the arrays are then only partly
+// written, never past their room. Lines in failures count within the range.
+scan_failure fill_scan(line_reader* reader, const range_fill& fill);
+
+// Reads the file's first line, [line, ...) of `reader`, as a header would
+// be read: false when it is a header or starts like one (its start kept
+// in `start`), true when it is a line of data.
+bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start);
+
+// The sizing scan only delimits values, so a value that is not a number can
+// stand before the fault it reports. Reads the lines of `reader`, one range
+// of the file, up to line `stop_line` (counted within the range) and byte
+// column `stop_column` of it, and returns the first such value as a
+// malformed failure, or no_failure() when there is none.
+scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+                             bool holds_first_line);
+
+}  // namespace quarnel

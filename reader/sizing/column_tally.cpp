@@ -1,0 +1,53 @@
+#include "reader/sizing/column_tally.h"
+
+#include <cstdlib>
+
+namespace quarnel {
+
+void column_tally_release(column_tally* tally) {
+  if (tally->directories != nullptr) {
+    for (std::uint32_t d = 0; d < tally_directory_size; ++d) {
+      const tally_directory directory = tally->directories[d];
+      if (directory == nullptr) continue;
+      for (std::uint32_t p = 0; p < tally_directory_size; ++p) std::free(directory[p]);
+      std::free(directory);
+    }
+  }
+  std::free(tally->directories);
+  *tally = column_tally{};
+}
+
+column_slot* column_tally_make(column_tally* tally, std::int32_t index) {
+  if (tally->directories == nullptr) {
+    tally->directories =
+        static_cast<tally_directory*>(std::calloc(tally_directory_size, sizeof(tally_directory)));
+    if (tally->directories == nullptr) return nullptr;
+  }
+  const std::uint32_t key = tally_key(index);
+  tally_directory& directory = tally->directories[key >> (tally_page_bits + tally_directory_bits)];
+  if (directory == nullptr) {
+    directory = static_cast<tally_directory>(std::calloc(tally_directory_size, sizeof(tally_page)));
+    if (directory == nullptr) return nullptr;
+  }
+  tally_page& page = directory[(key >> tally_page_bits) & (tally_directory_size - 1)];
+  if (page == nullptr) {
+    page = static_cast<tally_page>(std::calloc(tally_page_size, sizeof(column_slot)));
+    if (page == nullptr) return nullptr;
+  }
+  return &page[key & (tally_page_size - 1)];
+}
+
+std::int64_t column_tally_bytes(const column_tally& tally) {
+  if (tally.directories == nullptr) return 0;
+  std::int64_t bytes = std::int64_t{tally_directory_size} * sizeof(tally_directory);
+  for (std::uint32_t d = 0; d < tally_directory_size; ++d) {
+    const tally_directory directory = tally.directories[d];
+    if (directory == nullptr) continue;
+    bytes += std::int64_t{tally_directory_size} * sizeof(tally_page);
+    for (std::uint32_t p = 0; p < tally_directory_size; ++p)
+      if (directory[p] != nullptr) bytes += std::int64_t{tally_page_size} * sizeof(column_slot);
+  }
+  return bytes;
+}
+
+}  // namespace quarnel

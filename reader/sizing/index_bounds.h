@@ -1,0 +1,42 @@
+// Which feature indices a read allows and where its columns start: the
+// caller's 'zero_based' and 'width', and the file's header.
+#pragma once
+
+#include <cstdint>
+
+#include "reader/read_options.h"
+#include "reader/scan_failure.h"
+#include "reader/syntax/file_header.h"
+#include "reader/text/line_reader.h"
+
+namespace quarnel {
+
+// The indices of the first and the last column, when the read fixes them
+// before it has seen the file's indices: with 'zero_based' or a header.
+// Without a width, `last` is INT64_MAX. When the base is the file's own
+// (its smallest index), nothing is fixed: the width then counts from a
+// base known only after the whole file is sized.
+struct column_indices {
+  bool fixed;
+  std::int64_t first;
+  std::int64_t last;
+};
+
+column_indices fixed_columns(read_options::index_base base, std::int64_t width,
+                              const file_header& header);
+
+// A feature index below the first column's index `first`.
+scan_failure below_base(std::int32_t index, std::int64_t line, std::int64_t column,
+                        std::int64_t first);
+
+// A feature index outside the `width` columns from index `first`.
+scan_failure outside_width(std::int32_t index, std::int64_t line, std::int64_t column,
+                           std::int64_t first, std::int64_t width);
+
+// Reads the lines of `reader`, one range of the file, and returns the first
+// feature index above `last` as outside_width (lines counted within the
+// range), or no_failure() when there is none.
+scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int64_t first,
+                               std::int64_t width, bool holds_first_line);
+
+}  // namespace quarnel

@@ -1,0 +1,282 @@
+#include "reader/sizing/sizing_scan.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "reader/sizing/index_bounds.h"
+#include "reader/syntax/duplicate_index.h"
+#include "reader/syntax/file_header.h"
+#include "reader/syntax/line_scanner.h"
+
+namespace quarnel {
+namespace {
+
+scan_failure end_of_lines(line_status status) {
+  if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
+  if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  return no_failure();
+}
+
+// The values a header allows; without one, every 32-bit value.
+struct allowed_range {
+  std::int32_t lowest;
+  std::int32_t highest;
+  std::int32_t header_value;  // d or L
+};
+
+constexpr allowed_range any_value{INT32_MIN, INT32_MAX, 0};
+
+allowed_range below(std::int32_t header_value) { return {0, header_value - 1, header_value}; }
+
+scan_failure outside_header(scan_error error, std::int64_t line, std::int64_t column,
+                            std::int32_t found, const allowed_range& range) {
+  scan_failure failure = malformed_at(error, line, column);
+  failure.found = found;
+  failure.header_value = range.header_value;
+  return failure;
+}
+
+// Per-label flags of the current line, so that a label repeated within it
+// is counted once as an entry; grown with the range's dictionary.
+struct line_labels {
+  unsigned char* seen;
+  std::int64_t room;
+  std::int64_t* set;  // positions flagged in this line, to clear them
+  std::int64_t set_count;
+  std::int64_t set_room;
+};
+
+void line_labels_release(line_labels* line) {
+  std::free(line->seen);
+  std::free(line->set);
+}
+
+// Grows the per-label arrays of `tally` and `line` to hold `count` labels.
+bool make_label_room(range_tally* tally, line_labels* line, std::int64_t count) {
+  if (count <= tally->label_slot_room && count <= line->room) return true;
+  std::int64_t room = tally->label_slot_room < 16 ? 16 : tally->label_slot_room * 2;
+  while (room < count) room *= 2;
+  auto* slots = static_cast<column_slot*>(
+      std::realloc(tally->label_slots, static_cast<std::size_t>(room) * sizeof(column_slot)));
+  if (slots == nullptr) return false;
+  std::memset(slots + tally->label_slot_room, 0,
+              static_cast<std::size_t>(room - tally->label_slot_room) * sizeof(column_slot));
+  tally->label_slots = slots;
+  tally->label_slot_room = room;
+  auto* seen = static_cast<unsigned char*>(std::realloc(line->seen, static_cast<std::size_t>(room)));
+  if (seen == nullptr) return false;
+  std::memset(seen + line->room, 0, static_cast<std::size_t>(room - line->room));
+  line->seen = seen;
+  line->room = room;
+  return true;
+}
+
+bool remember_label(line_labels* line, std::int64_t position) {
+  if (line->set_count == line->set_room) {
+    std::int64_t room = line->set_room < 16 ? 16 : line->set_room * 2;
+    auto* set = static_cast<std::int64_t*>(
+        std::realloc(line->set, static_cast<std::size_t>(room) * sizeof(std::int64_t)));
+    if (set == nullptr) return false;
+    line->set = set;
+    line->set_room = room;
+  }
+  line->set[line->set_count++] = position;
+  line->seen[position] = 1;
+  return true;
+}
+
+void clear_line(line_labels* line) {
+  for (std::int64_t i = 0; i < line->set_count; ++i) line->seen[line->set[i]] = 0;
+  line->set_count = 0;
+}
+
+struct sizing_state {
+  range_tally* tally;
+  line_labels line;
+  index_scratch scratch;
+  allowed_range indices;  // the header's
+  allowed_range labels;   // the header's
+  column_indices columns;  // the options'
+  // The indices both the header and the options allow.
+  std::int32_t lowest_index;
+  std::int32_t highest_index;
+  line_start_copy start;  // of a first line read past as a possible header
+};
+
+// Why `index`, which the bounds do not allow, is refused: the header's
+// range first, then the options' base, then their width.
+scan_failure index_fault(const sizing_state& state, std::int32_t index, std::int64_t line,
+                         std::int64_t column) {
+  if (index < state.indices.lowest || index > state.indices.highest)
+    return outside_header(scan_error::index_outside_header, line, column, index, state.indices);
+  if (index < state.columns.first) return below_base(index, line, column, state.columns.first);
+  return outside_width(index, line, column, state.columns.first,
+                       state.columns.last - state.columns.first + 1);
+}
+
+// Measures one line that is neither a comment nor the header: whole, or in
+// pieces read on with `more`.
+template <class More>
+scan_failure measure_line(sizing_state* state, line_piece line, More more,
+                          std::int64_t line_number) {
+  range_tally* tally = state->tally;
+  bool out_of_memory = false;
+  bool ascending = true;
+  std::int64_t previous_index = INT64_MIN;
+  std::int32_t outside = 0;  // the label or index the bounds do not allow
+  std::int64_t pairs_read = 0;  // pairs read whole
+  std::int64_t query_ids = 0;
+  walk_end walked = walk_line(
+      line, more,
+      [&](std::int32_t label) {
+        if (label < state->labels.lowest || label > state->labels.highest) {
+          outside = label;
+          return scan_error::label_outside_header;
+        }
+        const std::int64_t position = label_dictionary_find_or_add(&tally->labels, label);
+        if (position < 0 || !make_label_room(tally, &state->line, position + 1)) {
+          out_of_memory = true;
+          return scan_error::stopped;
+        }
+        ++tally->label_entry_count;
+        if (state->line.seen[position]) {
+          ++tally->repeated_labels;
+          return scan_error::none;
+        }
+        if (!remember_label(&state->line, position)) {
+          out_of_memory = true;
+          return scan_error::stopped;
+        }
+        ++tally->label_slots[position].left;
+        return scan_error::none;
+      },
+      [&](std::int64_t) {
+        ++query_ids;
+        return scan_error::none;
+      },
+      [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
+        if (index < state->lowest_index || index > state->highest_index) {
+          outside = index;
+          return scan_result{nullptr, scan_error::index_outside_header};
+        }
+        // A line in pieces cannot be walked again: its pairs are kept as read.
+        if (!column_tally_count(&tally->features, index) ||
+            (More::streams && !index_scratch_add(&state->scratch, index, at))) {
+          out_of_memory = true;
+          return scan_result{nullptr, scan_error::stopped};
+        }
+        if (index < tally->min_index) tally->min_index = index;
+        if (index > tally->max_index) tally->max_index = index;
+        if (index <= previous_index) ascending = false;
+        previous_index = index;
+        ++tally->element_count;
+        ++pairs_read;
+        // Values are only delimited here; the fill scan converts them.
+        return scan_result{nullptr, scan_error::none};
+      });
+  clear_line(&state->line);
+  if (out_of_memory) {
+    state->scratch.count = 0;
+    return failure_of(failure_kind::out_of_memory);
+  }
+  // An index repeated among the pairs before a bad token comes first.
+  std::int64_t column = 0;
+  if (!ascending) {
+    bool failed = false;
+    const bool repeated =
+        More::streams ? earliest_repeat(&state->scratch, &column)
+                      : find_duplicate_index(line.first, line.last, pairs_read, &state->scratch,
+                                             &column, &failed) != scan_error::none;
+    if (repeated) return malformed_at(scan_error::duplicate_index, line_number, column + 1);
+    if (failed) return failure_of(failure_kind::out_of_memory);
+  }
+  state->scratch.count = 0;
+  column = walked.column + 1;
+  if (walked.error == scan_error::label_outside_header)
+    return outside_header(walked.error, line_number, column, outside, state->labels);
+  if (walked.error == scan_error::index_outside_header)
+    return index_fault(*state, outside, line_number, column);
+  if (walked.error != scan_error::none) return malformed_at(walked.error, line_number, column);
+  ++tally->instance_count;
+  tally->query_id_count += query_ids;
+  return no_failure();
+}
+
+std::int32_t clamped(std::int64_t index) {
+  return index < INT32_MIN ? INT32_MIN : index > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(index);
+}
+
+// The bounds of the header, when there is one, and of the options.
+void apply_bounds(sizing_state* state, const file_header& header, const range_bounds& bounds) {
+  state->indices = header.present ? below(header.features) : any_value;
+  state->labels = header.present ? below(header.labels) : any_value;
+  state->columns = fixed_columns(bounds.base, bounds.width, header);
+  state->lowest_index = state->indices.lowest;
+  state->highest_index = state->indices.highest;
+  if (!state->columns.fixed) return;
+  if (state->columns.first > state->lowest_index) state->lowest_index = clamped(state->columns.first);
+  if (state->columns.last < state->highest_index) state->highest_index = clamped(state->columns.last);
+}
+
+scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
+  const char* first = nullptr;
+  const char* last = nullptr;
+  line_status status;
+  apply_bounds(state, bounds.holds_first_line ? file_header{} : bounds.header, bounds);
+  while ((status = next_line(reader, &first, &last)) == line_status::line) {
+    if (is_comment_line(first, last)) continue;
+    line_piece line{first, last, 0, !reader->line_continues};
+    if (bounds.holds_first_line && reader->line_number == 1) {
+      file_header* header = &state->tally->header;
+      const first_line_read read = read_line_with(reader, line, [&](auto more) {
+        return read_first_line(&line, more, header, &state->start);
+      });
+      if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
+      if (read.kind == first_line::header) {
+        if (read.header_fault.error != scan_error::none)
+          return malformed_at(read.header_fault.error, 1, read.header_fault.column + 1);
+        if (bounds.base == read_options::index_base::one_based)
+          return malformed_at(scan_error::header_not_one_based, 1, 1);
+        apply_bounds(state, *header, bounds);
+        continue;
+      }
+      if (read.kind == first_line::data_start)
+        line = {state->start.bytes, state->start.bytes + state->start.size, 0, true};
+    }
+    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
+      return measure_line(state, line, more, reader->line_number);
+    });
+    // A source that failed within the line says why the line ended.
+    if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
+    if (failure.kind != failure_kind::none) return failure;
+  }
+  return end_of_lines(status);
+}
+
+}  // namespace
+
+bool range_tally_create(range_tally* tally) {
+  *tally = range_tally{};
+  tally->min_index = 1;
+  tally->max_index = INT32_MIN;
+  return label_dictionary_create(&tally->labels);
+}
+
+void range_tally_release(range_tally* tally) {
+  label_dictionary_release(&tally->labels);
+  std::free(tally->label_slots);
+  column_tally_release(&tally->features);
+  *tally = range_tally{};
+}
+
+scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
+  sizing_state state{};
+  state.tally = tally;
+  scan_failure failure = measure_lines(reader, bounds, &state);
+  tally->line_count = reader->line_number;
+  line_labels_release(&state.line);
+  index_scratch_release(&state.scratch);
+  return failure;
+}
+
+}  // namespace quarnel

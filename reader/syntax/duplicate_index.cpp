@@ -1,0 +1,62 @@
+#include "reader/syntax/duplicate_index.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "reader/syntax/line_scanner.h"
+
+namespace quarnel {
+
+void index_scratch_release(index_scratch* scratch) {
+  std::free(scratch->entries);
+  *scratch = index_scratch{};
+}
+
+bool index_scratch_grow(index_scratch* scratch) {
+  std::size_t room = scratch->room == 0 ? 256 : scratch->room * 2;
+  void* grown = std::realloc(scratch->entries, room * sizeof(index_at));
+  if (grown == nullptr) return false;
+  scratch->entries = static_cast<index_at*>(grown);
+  scratch->room = room;
+  return true;
+}
+
+bool earliest_repeat(index_scratch* scratch, std::int64_t* column) {
+  index_at* entries = scratch->entries;
+  const std::size_t count = scratch->count;
+  scratch->count = 0;
+  std::sort(entries, entries + count, [](const index_at& a, const index_at& b) {
+    return a.index != b.index ? a.index < b.index : a.column < b.column;
+  });
+  bool found = false;
+  for (std::size_t i = 1; i < count; ++i) {
+    if (entries[i].index == entries[i - 1].index && (!found || entries[i].column < *column)) {
+      found = true;
+      *column = entries[i].column;
+    }
+  }
+  return found;
+}
+
+scan_error find_duplicate_index(const char* first, const char* last, std::int64_t count,
+                                index_scratch* scratch, std::int64_t* column, bool* failed) {
+  scratch->count = 0;
+  scan_line(
+      first, last, [](std::int32_t) { return scan_error::none; },
+      [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
+        if (static_cast<std::int64_t>(scratch->count) == count)
+          return scan_result{nullptr, scan_error::stopped};
+        if (!index_scratch_add(scratch, index, at)) {
+          *failed = true;
+          return scan_result{nullptr, scan_error::stopped};
+        }
+        return scan_result{nullptr, scan_error::none};
+      });
+  if (*failed) {
+    scratch->count = 0;
+    return scan_error::none;
+  }
+  return earliest_repeat(scratch, column) ? scan_error::duplicate_index : scan_error::none;
+}
+
+}  // namespace quarnel

@@ -1,0 +1,49 @@
+// Finds a feature index written twice in one line. Lines whose indices
+// ascend cannot hold one; only other lines need this check, which sorts
+// the line's pairs (index and column) in a scratch array: 16 bytes a pair,
+// whatever the white space between them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "reader/scan_error.h"
+
+namespace quarnel {
+
+struct index_at {
+  std::int32_t index;
+  std::int64_t column;  // 0-based offset of the pair in its line
+};
+
+struct index_scratch {
+  index_at* entries;
+  std::size_t count;
+  std::size_t room;
+};
+
+void index_scratch_release(index_scratch* scratch);
+
+// Makes room for more pairs; returns false when out of memory.
+bool index_scratch_grow(index_scratch* scratch);
+
+// Adds one pair of the line; returns false when out of memory.
+inline bool index_scratch_add(index_scratch* scratch, std::int32_t index, std::int64_t column) {
+  if (scratch->count == scratch->room && !index_scratch_grow(scratch)) return false;
+  scratch->entries[scratch->count++] = {index, column};
+  return true;
+}
+
+// Among the pairs added since the scratch was last emptied: true, with
+// `*column` the 0-based column of the earliest pair that repeats an index,
+// when there is one. Empties the scratch.
+bool earliest_repeat(index_scratch* scratch, std::int64_t* column);
+
+// Checks the first `count` pairs of the whole line [first, last), which
+// are well formed. Returns scan_error::none, or
+// scan_error::duplicate_index with `*column` set to the 0-based column of
+// the earliest pair that repeats an index; out-of-memory sets `*failed`.
+scan_error find_duplicate_index(const char* first, const char* last, std::int64_t count,
+                                index_scratch* scratch, std::int64_t* column, bool* failed);
+
+}  // namespace quarnel

@@ -1,0 +1,57 @@
+// A data file as text ranges: a plain file split at line ends into ranges
+// that threads read at once, each through a stream of its own; a
+// compressed file as one range, decoded as it is read. Every range is
+// opened when a scan begins and closed when it ends, so that no file stays
+// open while the outputs are made.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <cstdio>
+#include <vector>
+
+#include "compression/compression_format.h"
+#include "compression/decoding_source.h"
+#include "reader/text/pipelined_source.h"
+#include "reader/text/text_ranges.h"
+
+namespace quarnel {
+
+struct file_range {
+  std::FILE* file = nullptr;
+  std::int64_t left = 0;      // bytes of the range not yet read
+  // Bytes of the file read since the range was opened, for progress; a
+  // thread that decodes ahead counts them while the scan's thread asks.
+  std::atomic<std::int64_t>* consumed = nullptr;
+  decoding_source decoding{};
+  bool decoding_open = false;
+  pipelined_source* ahead = nullptr;  // decoding on a thread of its own
+};
+
+struct file_ranges {
+  const char* fname;
+  compression_format format;
+  std::int64_t size;                 // the file's size when it was split
+  byte_span part;                    // the bytes read: the whole file or the part asked for
+  std::vector<std::int64_t> starts;  // first byte of each range after the first
+  std::vector<file_range> ranges;
+  std::unique_ptr<std::atomic<std::int64_t>[]> consumed;  // one per range
+  bool decode_ahead = false;         // decode on a thread beside the scan
+};
+
+// Splits the part of the plain file `fname`, of `size` bytes, that
+// `offset` and `length` choose (part_of_text; 0 and 0 for the whole file)
+// into ranges of about `range_bytes` (one range when 0 or the part is
+// smaller), or takes a compressed one whole. Returns failure_kind::none, or
+// why the file cannot be split; a compressed file cannot be read in part.
+failure_kind split_file(const char* fname, compression_format format, std::int64_t size,
+                        std::int64_t offset, std::int64_t length, std::int64_t range_bytes,
+                        file_ranges* ranges);
+
+text_ranges file_text_ranges(file_ranges* ranges);
+
+// The size of the open file, or -1 when the system cannot tell.
+std::int64_t size_of_open_file(std::FILE* file);
+
+}  // namespace quarnel
