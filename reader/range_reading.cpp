@@ -14,6 +14,7 @@
 #include "reader/sizing/index_bounds.h"
 #include "reader/sizing/scan_merge.h"
 #include "reader/sizing/sizing_scan.h"
+#include "reader/syntax/line_loop.h"
 #include "reader/text/line_reader.h"
 
 namespace quarnel {
@@ -169,18 +170,14 @@ file_header peek_header(reading* read) {
   file_header header{};
   open_range range(read->text, 0, &read->watch);
   if (range.open() != failure_kind::none) return header;
-  const char* first = nullptr;
-  const char* last = nullptr;
-  line_start_copy start;
-  if (next_line(&range.reader, &first, &last) == line_status::line) {
-    line_piece line{first, last, 0, !range.reader.line_continues};
-    const first_line kind = read_line_with(&range.reader, line, [&](auto more) {
-                              return read_first_line(&line, more, &header, &start).kind;
-                            });
-    if (kind != first_line::header || line_failure(range.reader) != line_status::line)
-      header = file_header{};
-  }
-  return header;
+  const scan_failure read_to = for_each_line(
+      &range.reader, {true, 1},
+      [&](const file_header& first, const walk_end&) {
+        header = first;
+        return no_failure();
+      },
+      [](line_piece, auto, std::int64_t) { return no_failure(); });
+  return read_to.kind == failure_kind::none ? header : file_header{};
 }
 
 // Ranges 0 to `k` hold the fault `fault` (lines within range k): a value

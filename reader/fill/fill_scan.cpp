@@ -7,6 +7,7 @@
 #include "reader/sizing/scan_merge.h"
 #include "reader/syntax/duplicate_index.h"
 #include "reader/syntax/file_header.h"
+#include "reader/syntax/line_loop.h"
 #include "reader/syntax/line_scanner.h"
 
 namespace quarnel {
@@ -26,7 +27,6 @@ struct fill_state {
   staged_scatter pairs;
   seen_labels seen;
   index_scratch scratch;
-  line_start_copy start;  // of a first line read past as a possible header
   std::int64_t instance;  // row of the current instance
   std::int64_t instances_filled;
   std::int64_t label_tokens;
@@ -165,43 +165,28 @@ template <placing how>
 scan_failure fill_lines(fill_state* state, line_reader* reader) {
   const range_fill& fill = *state->fill;
   const range_tally& tally = *fill.tally;
-  const file_header& header = fill.sizes->header;
-  const char* first = nullptr;
-  const char* last = nullptr;
-  line_status status;
-  const bool header_expected = fill.holds_first_line && header.present;
+  const bool header_expected = fill.holds_first_line && fill.sizes->header.present;
   bool header_seen = false;
-  while ((status = next_line(reader, &first, &last)) == line_status::line) {
-    line_piece line{first, last, 0, !reader->line_continues};
-    if (header_expected && !header_seen) {
-      // The header must be the first line handed out: line 1, not a line
-      // after a comment line.
-      file_header read{};
-      first_line_read first_line_as{first_line::data, {0, scan_error::none}};
-      if (reader->line_number == 1)
-        first_line_as = read_line_with(reader, line, [&](auto more) {
-          return read_first_line(&line, more, &read, &state->start);
-        });
-      if (line_failure(*reader) != line_status::line) break;
-      if (first_line_as.kind != first_line::header ||
-          first_line_as.header_fault.error != scan_error::none || !(read == header))
-        return failure_of(failure_kind::file_changed);
-      header_seen = true;
-      continue;
-    }
-    if (is_comment_line(first, last)) continue;
-    if (state->instances_filled == tally.instance_count) return failure_of(failure_kind::file_changed);
-    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
-      return fill_instance<how>(state, line, more, reader->line_number);
-    });
-    if (line_failure(*reader) != line_status::line) break;
-    if (failure.kind != failure_kind::none) return failure;
-    ++state->instance;
-    ++state->instances_filled;
-  }
-  if (line_failure(*reader) != line_status::line) status = line_failure(*reader);
-  if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
-  if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
+  const scan_failure failure = for_each_line(
+      reader, {fill.holds_first_line},
+      [&](const file_header& header, const walk_end& fault) {
+        // The same header as the sizing scan read, or the file changed.
+        if (!header_expected || fault.error != scan_error::none || !(header == fill.sizes->header))
+          return failure_of(failure_kind::file_changed);
+        header_seen = true;
+        return no_failure();
+      },
+      [&](line_piece line, auto more, std::int64_t line_number) {
+        if (state->instances_filled == tally.instance_count || header_seen != header_expected)
+          return failure_of(failure_kind::file_changed);
+        const scan_failure filled = fill_instance<how>(state, line, more, line_number);
+        if (filled.kind == failure_kind::none) {
+          ++state->instance;
+          ++state->instances_filled;
+        }
+        return filled;
+      });
+  if (failure.kind != failure_kind::none) return failure;
   if (state->instances_filled != tally.instance_count || header_seen != header_expected ||
       state->label_tokens != tally.label_entry_count ||
       state->labels_filled != tally.label_entry_count - tally.repeated_labels ||
@@ -235,35 +220,20 @@ scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::in
 
 }  // namespace
 
-bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start) {
-  file_header header;
-  return read_line_with(reader, *line, [&](auto more) {
-           return read_first_line(line, more, &header, start).kind;
-         }) == first_line::data;
-}
-
 scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
                              bool holds_first_line) {
-  const char* first = nullptr;
-  const char* last = nullptr;
-  line_start_copy start;
   // Not a line past the fault's is asked for: the rest of that line may be
   // gigabytes of junk.
-  while (reader->line_number < stop_line && next_line(reader, &first, &last) == line_status::line) {
-    if (is_comment_line(first, last)) continue;
-    line_piece line{first, last, 0, !reader->line_continues};
-    // A header holds no values, nor does a line that starts like one
-    // before its fault.
-    if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
-      continue;
-    const std::int64_t stop = reader->line_number == stop_line ? stop_column - 1 : INT64_MAX;
-    const scan_failure bad = read_line_with(reader, line, [&](auto more) {
-      return bad_value_in(line, more, stop, reader->line_number);
-    });
-    if (line_failure(*reader) != line_status::line) break;
-    if (bad.kind != failure_kind::none) return bad;
-  }
-  return no_failure();
+  const scan_failure found = for_each_line(
+      reader, {holds_first_line, stop_line},
+      // A header holds no values.
+      [](const file_header&, const walk_end&) { return no_failure(); },
+      [&](line_piece line, auto more, std::int64_t line_number) {
+        const std::int64_t stop = line_number == stop_line ? stop_column - 1 : INT64_MAX;
+        return bad_value_in(line, more, stop, line_number);
+      });
+  // A source that fails here leaves the fault that sent the search.
+  return found.kind == failure_kind::malformed ? found : no_failure();
 }
 
 scan_failure fill_scan(line_reader* reader, const range_fill& fill) {

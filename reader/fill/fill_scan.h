@@ -56,11 +56,6 @@ struct range_fill {
 // written, never past their room. Lines in failures count within the range.
 scan_failure fill_scan(line_reader* reader, const range_fill& fill);
 
-// Reads the file's first line, [line, ...) of `reader`, as a header would
-// be read: false when it is a header or starts like one (its start kept
-// in `start`), true when it is a line of data.
-bool first_line_is_data(line_reader* reader, line_piece* line, line_start_copy* start);
-
 // The sizing scan only delimits values, so a value that is not a number can
 // stand before the fault it reports. Reads the lines of `reader`, one range
 // of the file, up to line `stop_line` (counted within the range) and byte

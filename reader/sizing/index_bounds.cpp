@@ -1,6 +1,6 @@
 #include "reader/sizing/index_bounds.h"
 
-#include "reader/fill/fill_scan.h"
+#include "reader/syntax/line_loop.h"
 
 namespace quarnel {
 
@@ -54,30 +54,16 @@ bool index_above(line_piece line, More more, std::int64_t last, std::int32_t* ab
 
 scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int64_t first,
                                std::int64_t width, bool holds_first_line) {
-  const char* line_first = nullptr;
-  const char* line_last = nullptr;
-  line_status status;
-  line_start_copy start;
-  while ((status = next_line(reader, &line_first, &line_last)) == line_status::line) {
-    if (is_comment_line(line_first, line_last)) continue;
-    line_piece line{line_first, line_last, 0, !reader->line_continues};
-    // A header holds no indices, nor does a line that starts like one
-    // before its fault.
-    if (holds_first_line && reader->line_number == 1 && !first_line_is_data(reader, &line, &start))
-      continue;
-    std::int32_t above = 0;
-    std::int64_t column = 0;
-    const bool found = read_line_with(
-        reader, line, [&](auto more) { return index_above(line, more, last, &above, &column); });
-    if (line_failure(*reader) != line_status::line) {
-      status = line_failure(*reader);
-      break;
-    }
-    if (found) return outside_width(above, reader->line_number, column + 1, first, width);
-  }
-  if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
-  if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  return no_failure();
+  return for_each_line(
+      reader, {holds_first_line},
+      // A header holds no indices.
+      [](const file_header&, const walk_end&) { return no_failure(); },
+      [&](line_piece line, auto more, std::int64_t line_number) {
+        std::int32_t above = 0;
+        std::int64_t column = 0;
+        if (!index_above(line, more, last, &above, &column)) return no_failure();
+        return outside_width(above, line_number, column + 1, first, width);
+      });
 }
 
 }  // namespace quarnel

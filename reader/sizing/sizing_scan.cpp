@@ -6,16 +6,11 @@
 #include "reader/sizing/index_bounds.h"
 #include "reader/syntax/duplicate_index.h"
 #include "reader/syntax/file_header.h"
+#include "reader/syntax/line_loop.h"
 #include "reader/syntax/line_scanner.h"
 
 namespace quarnel {
 namespace {
-
-scan_failure end_of_lines(line_status status) {
-  if (status == line_status::read_failed) return failure_of(failure_kind::read_failed);
-  if (status == line_status::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  return no_failure();
-}
 
 // The values a header allows; without one, every 32-bit value.
 struct allowed_range {
@@ -100,7 +95,6 @@ struct sizing_state {
   // The indices both the header and the options allow.
   std::int32_t lowest_index;
   std::int32_t highest_index;
-  line_start_copy start;  // of a first line read past as a possible header
 };
 
 // Why `index`, which the bounds do not allow, is refused: the header's
@@ -219,38 +213,20 @@ void apply_bounds(sizing_state* state, const file_header& header, const range_bo
 }
 
 scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
-  const char* first = nullptr;
-  const char* last = nullptr;
-  line_status status;
   apply_bounds(state, bounds.holds_first_line ? file_header{} : bounds.header, bounds);
-  while ((status = next_line(reader, &first, &last)) == line_status::line) {
-    if (is_comment_line(first, last)) continue;
-    line_piece line{first, last, 0, !reader->line_continues};
-    if (bounds.holds_first_line && reader->line_number == 1) {
-      file_header* header = &state->tally->header;
-      const first_line_read read = read_line_with(reader, line, [&](auto more) {
-        return read_first_line(&line, more, header, &state->start);
-      });
-      if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
-      if (read.kind == first_line::header) {
-        if (read.header_fault.error != scan_error::none)
-          return malformed_at(read.header_fault.error, 1, read.header_fault.column + 1);
+  return for_each_line(
+      reader, {bounds.holds_first_line},
+      [&](const file_header& header, const walk_end& fault) {
+        state->tally->header = header;
+        if (fault.error != scan_error::none) return malformed_at(fault.error, 1, fault.column + 1);
         if (bounds.base == read_options::index_base::one_based)
           return malformed_at(scan_error::header_not_one_based, 1, 1);
-        apply_bounds(state, *header, bounds);
-        continue;
-      }
-      if (read.kind == first_line::data_start)
-        line = {state->start.bytes, state->start.bytes + state->start.size, 0, true};
-    }
-    const scan_failure failure = read_line_with(reader, line, [&](auto more) {
-      return measure_line(state, line, more, reader->line_number);
-    });
-    // A source that failed within the line says why the line ended.
-    if (line_failure(*reader) != line_status::line) return end_of_lines(line_failure(*reader));
-    if (failure.kind != failure_kind::none) return failure;
-  }
-  return end_of_lines(status);
+        apply_bounds(state, header, bounds);
+        return no_failure();
+      },
+      [&](line_piece line, auto more, std::int64_t line_number) {
+        return measure_line(state, line, more, line_number);
+      });
 }
 
 }  // namespace
