@@ -106,14 +106,14 @@ bool scan_both(const char* path, int threads, double* sizing_seconds, double* fi
   read_options options;
   options.threads = threads;
   auto start = std::chrono::steady_clock::now();
-  const scan_failure failure =
+  const read_failure failure =
       read_multilabel_file(path, options, outputs);
   *sizing_seconds = std::chrono::duration<double>(outputs.made_at - start).count();
   *fill_seconds = seconds_since(outputs.made_at);
   *sizes = outputs.sizes;
   *output_bytes = outputs.bytes;
   for (void* array : outputs.arrays) std::free(array);
-  return failure.kind == failure_kind::none;
+  return failure.error == read_error::none;
 }
 
 // The process's peak resident memory so far.

@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
   }
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   read_outputs outputs;
-  const scan_failure failure =
+  const read_failure failure =
       read_multilabel_file(argv[1], read_options{}, outputs);
-  if (failure.kind != failure_kind::none) {
+  if (failure.error != read_error::none) {
     std::fprintf(stderr, "%s", failure_message(failure, argv[1]).c_str());
     return 1;
   }

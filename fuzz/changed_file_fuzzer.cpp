@@ -92,26 +92,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!split({reinterpret_cast<const char*>(data), size}, &sized, &filled)) return 0;
 
   const outcome changed = read(sized, filled, deliveries[0]);
-  if (changed.sizing.kind != failure_kind::none || changed.reported.kind != failure_kind::none)
+  if (changed.sizing.error != read_error::none || changed.reported.error != read_error::none)
     return 0;
   // Ranges are laid out on the first content, so only whole reads compare.
   for (std::size_t i = 1; i < std::size(deliveries); ++i)
     if (deliveries[i].range_bytes == 0) require_same(changed, read(sized, filled, deliveries[i]));
 
-  const scan_failure& fill = changed.fill;
+  const read_failure& fill = changed.fill;
   const bool bad_value =
-      fill.kind == failure_kind::malformed && fill.error == scan_error::value_not_number;
-  REQUIRE(fill.kind == failure_kind::none || fill.kind == failure_kind::file_changed || bad_value);
+      is_malformed(fill.error) && fill.error == read_error::value_not_number;
+  REQUIRE(fill.error == read_error::none || fill.error == read_error::file_changed || bad_value);
   if (bad_value) check_failure_place(fill, filled, split_lines(filled));
-  if (fill.kind == failure_kind::none) check_success(changed);
+  if (fill.error == read_error::none) check_success(changed);
 
   const outcome fresh = read(filled, filled, deliveries[0]);
-  if (fresh.sizing.kind == failure_kind::none && fresh.reported.kind == failure_kind::none &&
+  if (fresh.sizing.error == read_error::none && fresh.reported.error == read_error::none &&
       fits(changed, fresh)) {
     REQUIRE(same_failure(fill, fresh.fill));
-    if (fill.kind == failure_kind::none) require_fresh_content(changed, fresh);
+    if (fill.error == read_error::none) require_fresh_content(changed, fresh);
   } else {
-    REQUIRE(fill.kind != failure_kind::none);
+    REQUIRE(fill.error != read_error::none);
   }
   return 0;
 }

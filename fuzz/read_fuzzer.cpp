@@ -56,11 +56,11 @@ void check_compressed(text input, compression_format format) {
   const outcome first = read(input, input, deliveries[0], format);
   for (std::size_t i = 1; i < std::size(deliveries); ++i)
     require_same(first, read(input, input, deliveries[i], format));
-  const bool source_failed = first.sizing.kind == failure_kind::corrupt_data ||
-                             first.fill.kind == failure_kind::read_failed;
+  const bool source_failed = first.sizing.error == read_error::corrupt_data ||
+                             first.fill.error == read_error::read_failed;
   REQUIRE(source_failed == (first.fault != read_fault::none));
   REQUIRE(first.fault == read_fault::none || first.fault == read_fault::corrupt_data);
-  if (first.sizing.kind == failure_kind::none && first.fill.kind == failure_kind::none)
+  if (first.sizing.error == read_error::none && first.fill.error == read_error::none)
     check_success(first);
 }
 
@@ -97,11 +97,11 @@ void check_gzip_matches(text input, const outcome& plain) {
 // or a bad value, and must never be written past the room it was given.
 void check_changed_fill(text input, text changed) {
   outcome result = read(input, changed, deliveries[0]);
-  if (result.sizing.kind != failure_kind::none) return;
-  const failure_kind kind = result.fill.kind;
-  REQUIRE(kind == failure_kind::none || kind == failure_kind::file_changed ||
-          (kind == failure_kind::malformed && result.fill.error == scan_error::value_not_number));
-  if (kind == failure_kind::none) check_success(result);
+  if (result.sizing.error != read_error::none) return;
+  const read_error kind = result.fill.error;
+  REQUIRE(kind == read_error::none || kind == read_error::file_changed ||
+          kind == read_error::value_not_number);
+  if (kind == read_error::none) check_success(result);
 }
 
 }  // namespace
@@ -124,34 +124,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The same content twice: the memory source cannot fail, and the fill
   // scan can only find a value the sizing scan did not convert.
   const std::vector<line_span> lines = split_lines(input);
-  REQUIRE(first.sizing.kind == failure_kind::none || first.sizing.kind == failure_kind::malformed);
-  if (first.sizing.kind == failure_kind::malformed) {
-    REQUIRE(first.sizing.error != scan_error::value_not_number);
+  REQUIRE(first.sizing.error == read_error::none || is_malformed(first.sizing.error));
+  if (is_malformed(first.sizing.error)) {
+    REQUIRE(first.sizing.error != read_error::value_not_number);
     check_failure_place(first.sizing, input, lines);
     // The module names the sizing scan's fault, or a bad value before it;
     // a header's instance count, checked at the end, comes after any.
-    const scan_failure& named = first.reported;
+    const read_failure& named = first.reported;
     if (!same_failure(named, first.sizing)) {
-      REQUIRE(named.kind == failure_kind::malformed && named.error == scan_error::value_not_number);
-      REQUIRE(first.sizing.error == scan_error::header_instance_count ||
+      REQUIRE(is_malformed(named.error) && named.error == read_error::value_not_number);
+      REQUIRE(first.sizing.error == read_error::header_instance_count ||
               named.line < first.sizing.line ||
               (named.line == first.sizing.line && named.column < first.sizing.column));
       check_failure_place(named, input, lines);
     }
-  } else if (first.reported.kind == failure_kind::out_of_memory ||
-             first.reported.kind == failure_kind::too_large) {
+  } else if (first.reported.error == read_error::out_of_memory ||
+             first.reported.error == read_error::too_large) {
     // Outputs too wide for the machine (indices far apart): nothing to check.
-    REQUIRE(first.sizes.instance_count == 0 && first.fill.kind == failure_kind::none);
+    REQUIRE(first.sizes.instance_count == 0 && first.fill.error == read_error::none);
   } else {
     std::int64_t instances = 0;
     for (const line_span& line : lines) instances += is_comment(input, line) ? 0 : 1;
     if (first.sizes.header.present) --instances;  // the first line
     REQUIRE(first.sizes.instance_count == instances);
-    if (first.fill.kind == failure_kind::none) {
+    if (first.fill.error == read_error::none) {
       check_success(first);
     } else {
-      REQUIRE(first.fill.kind == failure_kind::malformed);
-      REQUIRE(first.fill.error == scan_error::value_not_number);
+      REQUIRE(is_malformed(first.fill.error));
+      REQUIRE(first.fill.error == read_error::value_not_number);
       check_failure_place(first.fill, input, lines);
     }
 

@@ -109,7 +109,7 @@ std::size_t read_text_at(void* context, std::int64_t offset, char* into, std::si
   return count;
 }
 
-failure_kind open_harness_range(void* context, int k, byte_source* source) {
+read_error open_harness_range(void* context, int k, byte_source* source) {
   harness_text* h = static_cast<harness_text*>(context);
   const text& whole = h->filling ? h->filled : h->sized;
   std::size_t first = k == 0 ? 0 : static_cast<std::size_t>(h->starts[k - 1]);
@@ -123,7 +123,7 @@ failure_kind open_harness_range(void* context, int k, byte_source* source) {
   byte_source raw = h->how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
   if (h->format == compression_format::none) {
     *source = raw;
-    return failure_kind::none;
+    return read_error::none;
   }
   decoding_source& decoding = h->decoders[k];
   decoding.compressed = raw;
@@ -134,7 +134,7 @@ failure_kind open_harness_range(void* context, int k, byte_source* source) {
     REQUIRE(h->ahead[k] != nullptr);
     *source = pipelined_bytes(h->ahead[k]);
   }
-  return failure_kind::none;
+  return read_error::none;
 }
 
 void close_harness_range(void* context, int k) {
@@ -199,21 +199,20 @@ void size_alone(text sized, delivery how, compression_format format, outcome* re
   if (compressed) {
     // As the module names them: damage past a malformed line, and the
     // source's failure on damaged data.
-    if (result->sizing.kind == failure_kind::malformed)
+    if (is_malformed(result->sizing.error))
       result->sizing = damage_after_fault(&reader, result->sizing, format);
-    if (result->sizing.kind == failure_kind::read_failed && reader.fault == read_fault::corrupt_data)
-      result->sizing = failure_of(failure_kind::corrupt_data, format);
+    if (result->sizing.error == read_error::read_failed && reader.fault == read_fault::corrupt_data)
+      result->sizing = failure_of(read_error::corrupt_data, format);
   }
   // The header's instance count is known only at the end, as in the module.
   const file_header& header = tally.header;
-  if (result->sizing.kind == failure_kind::none && header.present &&
+  if (result->sizing.error == read_error::none && header.present &&
       tally.instance_count != header.instances) {
-    result->sizing = malformed_at(scan_error::header_instance_count, 1, 1);
-    result->sizing.found = tally.instance_count;
-    result->sizing.header_value = header.instances;
+    result->sizing = bound_broken(read_error::header_instance_count, 1, 1,
+                                  {tally.instance_count, 0, header.instances});
   }
   result->fault = reader.fault;
-  if (result->sizing.kind == failure_kind::corrupt_data) result->fault = read_fault::corrupt_data;
+  if (result->sizing.error == read_error::corrupt_data) result->fault = read_fault::corrupt_data;
   for (std::int64_t j = 0; j < tally.labels.label_count; ++j)
     result->label_counts[tally.labels.labels[j]] = tally.label_slots[j].left;
   column_tally_each(tally.features, [&](std::int32_t index, const column_slot& slot) {
@@ -226,8 +225,8 @@ void size_alone(text sized, delivery how, compression_format format, outcome* re
 
 }  // namespace
 
-bool same_failure(const scan_failure& a, const scan_failure& b) {
-  return a.kind == b.kind && a.error == b.error && a.line == b.line && a.column == b.column;
+bool same_failure(const read_failure& a, const read_failure& b) {
+  return a.error == b.error && a.line == b.line && a.column == b.column;
 }
 
 bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
@@ -254,7 +253,7 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
   read_options options;
   options.threads = how.threads;
   harness_host host(&result, &h);
-  const scan_failure failure = read_ranges(ranges, options, host);
+  const read_failure failure = read_ranges(ranges, options, host);
   if (h.filling) {
     result.fill = failure;
     result.reported = result.sizing;
@@ -262,7 +261,7 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
     result.fill = no_failure();
     result.reported = failure;
   }
-  if (failure.kind == failure_kind::corrupt_data) result.fault = read_fault::corrupt_data;
+  if (failure.error == read_error::corrupt_data) result.fault = read_fault::corrupt_data;
   for (decoding_source& decoding : h.decoders) decoding_source_close(&decoding);
   return result;
 }
@@ -272,13 +271,13 @@ void require_same(const outcome& a, const outcome& b) {
   REQUIRE(same_failure(a.reported, b.reported));
   REQUIRE(same_failure(a.fill, b.fill));
   REQUIRE(a.fault == b.fault);
-  if (a.sizing.kind != failure_kind::none) return;
+  if (a.sizing.error != read_error::none) return;
   REQUIRE(same_sizes(a.sizes, b.sizes));
   REQUIRE(a.label_map == b.label_map);
   REQUIRE(a.duplicates == b.duplicates);
   // The arrays of a failed fill are thrown away, and ranges filled at once
   // leave them written in other places: only a whole fill compares.
-  if (a.fill.kind != failure_kind::none) return;
+  if (a.fill.error != read_error::none) return;
   REQUIRE(same_columns(a.labels, b.labels));
   REQUIRE(same_columns(a.pairs, b.pairs));
   REQUIRE(same_values(a.query_ids, b.query_ids));
@@ -305,9 +304,9 @@ bool is_comment(text input, const line_span& line) {
   return line.first < line.last && input.data[line.first] == '#';
 }
 
-void check_failure_place(const scan_failure& failure, text input,
+void check_failure_place(const read_failure& failure, text input,
                          const std::vector<line_span>& lines) {
-  REQUIRE(failure.error != scan_error::none && failure.error != scan_error::stopped);
+  REQUIRE(failure.error != read_error::none);
   REQUIRE(failure.line >= 1 && failure.line <= static_cast<std::int64_t>(lines.size()));
   const line_span& line = lines[static_cast<std::size_t>(failure.line - 1)];
   REQUIRE(line.last > line.first && !is_comment(input, line));

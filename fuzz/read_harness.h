@@ -12,15 +12,15 @@
 #include "compression/compression_format.h"
 #include "io/byte_source.h"
 #include "reader/fill/fill_scan.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/sizing/sizing_scan.h"
 
 namespace quarnel_fuzz {
 
-using quarnel::failure_kind;
+using quarnel::read_error;
 using quarnel::problem_sizes;
-using quarnel::scan_error;
-using quarnel::scan_failure;
+using quarnel::read_error;
+using quarnel::read_failure;
 
 [[noreturn]] void disagree(const char* what, const char* file, int line);
 
@@ -55,9 +55,9 @@ struct columns {
 };
 
 struct outcome {
-  scan_failure sizing;    // how a sizing scan of the whole text alone ended
-  scan_failure reported;  // after a malformed sizing scan: the fault the module names
-  scan_failure fill;  // no_failure() when the fill scan did not run
+  read_failure sizing;    // how a sizing scan of the whole text alone ended
+  read_failure reported;  // after a malformed sizing scan: the fault the module names
+  read_failure fill;  // no_failure() when the fill scan did not run
   quarnel::read_fault fault;  // why the source failed, when a scan ended read_failed
   problem_sizes sizes;
   // Entries per label and per feature index, as the sizing scan counted them.
@@ -80,7 +80,7 @@ outcome read(text sized, text filled, delivery how,
              quarnel::compression_format format = quarnel::compression_format::none);
 
 // Same kind, error, line and column.
-bool same_failure(const scan_failure& a, const scan_failure& b);
+bool same_failure(const read_failure& a, const read_failure& b);
 
 // Bit for bit, so that NaNs and signed zeros compare too.
 bool same_values(const std::vector<double>& a, const std::vector<double>& b);
@@ -101,7 +101,7 @@ bool is_comment(text input, const line_span& line);
 
 // A malformed line is a non-empty instance line, and the column lies
 // within it, or one past its end for a token missing at the end.
-void check_failure_place(const scan_failure& failure, text input,
+void check_failure_place(const read_failure& failure, text input,
                          const std::vector<line_span>& lines);
 
 // What a successful fill scan promises about its arrays: column starts

@@ -165,8 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A small first buffer: the read fuzzer shows every size reads alike.
   const outcome result = read({written.data(), written.size()}, {written.data(), written.size()},
                               {4096, 0, 0, 0, 1});
-  REQUIRE(result.sizing.kind == failure_kind::none);
-  REQUIRE(result.fill.kind == failure_kind::none);
+  REQUIRE(result.sizing.error == read_error::none);
+  REQUIRE(result.fill.error == read_error::none);
   REQUIRE(result.sizes.instance_count == m.rows);
   // Column c was written as index c + offset; the reader's row is index - min_index.
   const std::int64_t offset = options.zero_based ? 0 : 1;

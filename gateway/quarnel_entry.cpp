@@ -44,16 +44,16 @@ struct call_ending {
 void load_multilabel_file(const char* fname, const read_options& options, bool query_ids,
                           mxArray* outputs[4], call_ending* ending) {
   mex_read_host host(outputs, query_ids);
-  const scan_failure failure = read_multilabel_file(fname, options, host);
-  if (failure.kind == failure_kind::none && !host.raised()) return;
+  const read_failure failure = read_multilabel_file(fname, options, host);
+  if (failure.error == read_error::none && !host.raised()) return;
   for (int i = 0; i < 4; ++i) {
     if (outputs[i] != nullptr) mxDestroyArray(outputs[i]);
     outputs[i] = nullptr;
   }
-  if (failure.kind == failure_kind::interrupted || host.raised()) {
+  if (failure.error == read_error::interrupted || host.raised()) {
     ending->stopped = true;
     std::snprintf(ending->message, sizeof ending->message, "%s",
-                  failure_message(failure_of(failure_kind::interrupted), fname).c_str());
+                  failure_message(failure_of(read_error::interrupted), fname).c_str());
     return;
   }
   mexPrintf("%s", failure_message(failure, fname).c_str());

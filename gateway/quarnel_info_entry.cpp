@@ -79,14 +79,14 @@ void summarize(const char* fname, const read_options& options, answer* call) {
   // the interrupt.
   mxArray* no_outputs[4] = {nullptr, nullptr, nullptr, nullptr};
   mex_read_host host(no_outputs, false);
-  const scan_failure failure = summarize_multilabel_file(fname, options, host, &summary);
-  if (failure.kind == failure_kind::interrupted || host.raised()) {
+  const read_failure failure = summarize_multilabel_file(fname, options, host, &summary);
+  if (failure.error == read_error::interrupted || host.raised()) {
     call->stopped = true;
     std::snprintf(call->stop_message, sizeof call->stop_message, "%s",
-                  failure_message(failure_of(failure_kind::interrupted), fname).c_str());
+                  failure_message(failure_of(read_error::interrupted), fname).c_str());
     return;
   }
-  if (failure.kind != failure_kind::none) {
+  if (failure.error != read_error::none) {
     answer_failure(call, failure_message(failure, fname));
     return;
   }

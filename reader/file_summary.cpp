@@ -8,15 +8,15 @@
 
 namespace quarnel {
 
-scan_failure summarize_multilabel_file(const char* fname, const read_options& options,
+read_failure summarize_multilabel_file(const char* fname, const read_options& options,
                                        read_host& host, file_summary* summary) {
   file_ranges ranges;
-  const scan_failure opened = open_file_ranges(fname, options, &ranges);
-  if (opened.kind != failure_kind::none) return opened;
+  const read_failure opened = open_file_ranges(fname, options, &ranges);
+  if (opened.error != read_error::none) return opened;
   const text_ranges text = file_text_ranges(&ranges);
   text_sizes sized;
-  const scan_failure failure = in_part(size_ranges(text, options, host, &sized), options);
-  if (failure.kind != failure_kind::none) return failure;
+  const read_failure failure = in_part(size_ranges(text, options, host, &sized), options);
+  if (failure.error != read_error::none) return failure;
   const problem_sizes& sizes = sized.sizes;
   summary->instances = sizes.instance_count;
   summary->pairs = sizes.element_count;

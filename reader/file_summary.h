@@ -9,7 +9,7 @@
 
 #include "reader/read_host.h"
 #include "reader/read_options.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/syntax/file_header.h"
 
 namespace quarnel {
@@ -33,7 +33,7 @@ struct file_summary {
 // asking `host` about an interrupt and showing progress through it; no
 // output is asked of it. Returns no_failure(), or the failure a read of it
 // meets first, which failure_message turns into the same text.
-scan_failure summarize_multilabel_file(const char* fname, const read_options& options,
+read_failure summarize_multilabel_file(const char* fname, const read_options& options,
                                        read_host& host, file_summary* summary);
 
 }  // namespace quarnel

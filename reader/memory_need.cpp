@@ -21,23 +21,6 @@ std::uint64_t sparse_bytes(std::int64_t columns, std::int64_t entries) {
                         saturating_product(saturating_sum(count_of(columns), 1), index_bytes));
 }
 
-// `bytes` in tenths of `unit`, rounded up or down.
-std::uint64_t tenths(std::uint64_t bytes, std::uint64_t unit, bool round_up) {
-  const std::uint64_t tenth = unit / 10;
-  return bytes / tenth + (round_up && bytes % tenth != 0 ? 1 : 0);
-}
-
-// "33.6 GB", or "512.0 MB" for less than 1 GB (after rounding).
-std::string figure_text(std::uint64_t bytes, bool round_up) {
-  std::uint64_t count = tenths(bytes, 1000000, round_up);
-  const char* unit = " MB";
-  if (count >= 10000) {
-    count = tenths(bytes, 1000000000, round_up);
-    unit = " GB";
-  }
-  return std::to_string(count / 10) + "." + std::to_string(count % 10) + unit;
-}
-
 }  // namespace
 
 std::uint64_t output_bytes(const output_counts& counts) {
@@ -52,12 +35,6 @@ std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_out
                                std::uint64_t working_bytes) {
   const std::uint64_t outputs = output_bytes(counts);
   return saturating_sum(saturating_sum(outputs, host_copies_outputs ? outputs : 0), working_bytes);
-}
-
-std::string not_enough_memory_message(const char* fname, std::uint64_t need,
-                                      std::uint64_t available) {
-  return "not enough memory to read input file " + std::string(fname) + ": its outputs need " +
-         figure_text(need, true) + " and " + figure_text(available, false) + " are available\n";
 }
 
 }  // namespace quarnel

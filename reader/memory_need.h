@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace quarnel {
 
@@ -30,14 +29,5 @@ std::uint64_t output_bytes(const output_counts& counts);
 // takes the arrays over), and the module's own `working_bytes`. Saturates.
 std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_outputs,
                                std::uint64_t working_bytes);
-
-// "not enough memory to read input file NAME: its outputs need 33.6 GB and
-// 21.9 GB are available", newline included. `need` is the whole peak. The
-// figures are decimal: GB are 10^9 bytes, and below 1 GB they are MB of
-// 10^6 bytes; one decimal, the need rounded up and the available memory
-// down, so that the need never reads as less than or equal to what is
-// available.
-std::string not_enough_memory_message(const char* fname, std::uint64_t need,
-                                      std::uint64_t available);
 
 }  // namespace quarnel

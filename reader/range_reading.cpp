@@ -42,18 +42,18 @@ struct open_range {
   }
   open_range(const open_range&) = delete;
   open_range& operator=(const open_range&) = delete;
-  // Returns failure_kind::none when the range's lines can be read.
-  failure_kind open() {
+  // Returns read_error::none when the range's lines can be read.
+  read_error open() {
     byte_source source{};
-    const failure_kind opened_as = text->open(text->context, k, &source);
+    const read_error opened_as = text->open(text->context, k, &source);
     opened = true;
-    if (opened_as != failure_kind::none) return opened_as;
+    if (opened_as != read_error::none) return opened_as;
     watched = {source, watched.watch, watched.slot, text->consumed, text->context, k, 0};
     source = watched_bytes(&watched);
     reader_open = text->block_size != 0
                       ? line_reader_open(&reader, source, text->block_size, text->whole_lines_up_to)
                       : line_reader_open(&reader, source, default_block_size, longest_whole_line);
-    return reader_open ? failure_kind::none : failure_kind::out_of_memory;
+    return reader_open ? read_error::none : read_error::out_of_memory;
   }
   ~open_range() {
     if (reader_open) line_reader_close(&reader);
@@ -63,12 +63,12 @@ struct open_range {
 
 // A scan that ended on a failing source: says whether the file could not be
 // read, its compressed data is bad, or a decoder ran out of memory.
-scan_failure source_failure(const scan_failure& failure, const line_reader& reader,
+read_failure source_failure(const read_failure& failure, const line_reader& reader,
                             compression_format format) {
-  if (failure.kind != failure_kind::read_failed) return failure;
-  if (reader.fault == read_fault::corrupt_data) return failure_of(failure_kind::corrupt_data, format);
-  if (reader.fault == read_fault::out_of_memory) return failure_of(failure_kind::out_of_memory);
-  if (reader.fault == read_fault::stopped) return failure_of(failure_kind::interrupted);
+  if (failure.error != read_error::read_failed) return failure;
+  if (reader.fault == read_fault::corrupt_data) return failure_of(read_error::corrupt_data, format);
+  if (reader.fault == read_fault::out_of_memory) return failure_of(read_error::out_of_memory);
+  if (reader.fault == read_fault::stopped) return failure_of(read_error::interrupted);
   return failure;
 }
 
@@ -80,7 +80,7 @@ struct reading {
   read_watch watch;
   file_header header{};  // the file's first line, for the ranges after the first
   std::vector<range_tally> tallies;
-  std::vector<scan_failure> failures;
+  std::vector<read_failure> failures;
   // The fill.
   problem_sizes sizes{};
   label_dictionary dictionary{};
@@ -110,9 +110,9 @@ void tick(void* context) { watch_tick(&static_cast<reading*>(context)->watch); }
 void size_range(void* context, int k) {
   reading* read = static_cast<reading*>(context);
   open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 0, k));
-  scan_failure& failure = read->failures[k];
-  const failure_kind opened = range.open();
-  if (opened != failure_kind::none) {
+  read_failure& failure = read->failures[k];
+  const read_error opened = range.open();
+  if (opened != read_error::none) {
     failure = failure_of(opened);
     return;
   }
@@ -120,11 +120,11 @@ void size_range(void* context, int k) {
                             read->options->width};
   failure = source_failure(sizing_scan(&range.reader, bounds, &read->tallies[k]), range.reader,
                            read->text->format);
-  if (failure.kind == failure_kind::malformed)
+  if (is_malformed(failure.error))
     failure = damage_after_fault(&range.reader, failure, read->text->format);
-  else if (failure.kind == failure_kind::read_failed && k == 0 && range.reader.bytes_read == 0)
+  else if (failure.error == read_error::read_failed && k == 0 && range.reader.bytes_read == 0)
     // A name that opens but cannot be read at all, such as a directory.
-    failure = failure_of(failure_kind::cannot_open);
+    failure = failure_of(read_error::cannot_open);
 }
 
 void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number) {
@@ -134,9 +134,9 @@ void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number
 
 void fill_range(reading* read, int k, duplicate_label_sink repeats) {
   open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 1, k));
-  scan_failure& failure = read->failures[k];
-  const failure_kind opened = range.open();
-  if (opened != failure_kind::none) {
+  read_failure& failure = read->failures[k];
+  const read_error opened = range.open();
+  if (opened != read_error::none) {
     failure = failure_of(opened);
     return;
   }
@@ -153,14 +153,14 @@ void fill_range_kept(void* context, int k) {
   try {
     fill_range(read, k, {&read->repeats[k], keep_repeat});
   } catch (const std::bad_alloc&) {
-    read->failures[k] = failure_of(failure_kind::out_of_memory);
+    read->failures[k] = failure_of(read_error::out_of_memory);
   }
 }
 
 // The line within the whole text of a failure whose line counts within
 // range `k`.
-scan_failure in_file(scan_failure failure, const reading& read, int k) {
-  if (failure.kind != failure_kind::malformed) return failure;
+read_failure in_file(read_failure failure, const reading& read, int k) {
+  if (!is_malformed(failure.error)) return failure;
   for (int r = 0; r < k; ++r) failure.line += read.tallies[r].line_count;
   return failure;
 }
@@ -169,29 +169,29 @@ scan_failure in_file(scan_failure failure, const reading& read, int k) {
 file_header peek_header(reading* read) {
   file_header header{};
   open_range range(read->text, 0, &read->watch);
-  if (range.open() != failure_kind::none) return header;
-  const scan_failure read_to = for_each_line(
+  if (range.open() != read_error::none) return header;
+  const read_failure read_to = for_each_line(
       &range.reader, {true, 1},
-      [&](const file_header& first, const walk_end&) {
+      [&](const file_header& first, const read_failure&) {
         header = first;
         return no_failure();
       },
       [](line_piece, auto, std::int64_t) { return no_failure(); });
-  return read_to.kind == failure_kind::none ? header : file_header{};
+  return read_to.error == read_error::none ? header : file_header{};
 }
 
 // Ranges 0 to `k` hold the fault `fault` (lines within range k): a value
 // that is not a number before it comes first.
-scan_failure first_fault(reading& read, int k, const scan_failure& fault) {
-  const bool whole = fault.error == scan_error::header_instance_count;
+read_failure first_fault(reading& read, int k, const read_failure& fault) {
+  const bool whole = fault.error == read_error::header_instance_count;
   for (int r = 0; r <= k; ++r) {
     open_range range(read.text, r, &read.watch);
-    if (range.open() != failure_kind::none) break;
+    if (range.open() != read_error::none) break;
     const bool last_range = r == k && !whole;
-    const scan_failure bad = first_bad_value(&range.reader, last_range ? fault.line : INT64_MAX,
+    const read_failure bad = first_bad_value(&range.reader, last_range ? fault.line : INT64_MAX,
                                              last_range ? fault.column : 1,
                                              holds_first_line(*read.text, r));
-    if (bad.kind != failure_kind::none) return in_file(bad, read, r);
+    if (bad.error != read_error::none) return in_file(bad, read, r);
   }
   return whole ? fault : in_file(fault, read, k);
 }
@@ -199,51 +199,49 @@ scan_failure first_fault(reading& read, int k, const scan_failure& fault) {
 // A width counted from the file's own base bounds indices known only once
 // the whole file is sized: the first index above it, in file order, unless
 // a value that is not a number comes first.
-scan_failure check_width(reading& read) {
+read_failure check_width(reading& read) {
   const int count = read.text->count;
   const int k = first_range_above_width(read.tallies.data(), count, read.sizes);
   if (k < 0) return no_failure();
-  scan_failure above = no_failure();
+  read_failure above = no_failure();
   {
     // Closed before first_fault opens the ranges again: a range is open
     // once at a time.
     open_range range(read.text, k, &read.watch);
-    const failure_kind opened = range.open();
-    if (opened != failure_kind::none) return failure_of(opened);
-    above = first_index_above(&range.reader, read.sizes.max_index, read.sizes.min_index,
+    const read_error opened = range.open();
+    if (opened != read_error::none) return failure_of(opened);
+    above = first_index_above(&range.reader, read.sizes.min_index, read.sizes.max_index,
                               read.options->width, holds_first_line(*read.text, k));
   }
   // The sizing scan saw such an index here: a file without it has changed.
-  if (above.kind == failure_kind::none) return failure_of(failure_kind::file_changed);
+  if (above.error == read_error::none) return failure_of(read_error::file_changed);
   return first_fault(read, k, above);
 }
 
 // A file with a header holds exactly the instances it gives; the count is
 // known only at the end, but the fault is the header's, on line 1. A part
 // that ends before the file does holds fewer.
-scan_failure check_instance_count(const problem_sizes& sizes, const text_ranges& text) {
+read_failure check_instance_count(const problem_sizes& sizes, const text_ranges& text) {
   if (!sizes.header.present || !text.to_last_line || sizes.instance_count == sizes.header.instances)
     return no_failure();
-  scan_failure failure = malformed_at(scan_error::header_instance_count, 1, 1);
-  failure.found = sizes.instance_count;
-  failure.header_value = sizes.header.instances;
-  return failure;
+  return bound_broken(read_error::header_instance_count, 1, 1,
+                      {sizes.instance_count, 0, sizes.header.instances});
 }
 
-scan_failure size_all(reading* read, int threads) {
+read_failure size_all(reading* read, int threads) {
   const int count = read->text->count;
   for (int k = 0; k < count; ++k)
-    if (!range_tally_create(&read->tallies[k])) return failure_of(failure_kind::out_of_memory);
+    if (!range_tally_create(&read->tallies[k])) return failure_of(read_error::out_of_memory);
   if (count > 1 && read->text->from_first_line) read->header = peek_header(read);
   run_tasks({read, count, size_range, tick, &read->watch.stop}, threads);
   for (int k = 0; k < count; ++k) {
-    const scan_failure& failure = read->failures[k];
-    if (failure.kind == failure_kind::malformed) return first_fault(*read, k, failure);
-    if (failure.kind != failure_kind::none) return failure;
+    const read_failure& failure = read->failures[k];
+    if (is_malformed(failure.error)) return first_fault(*read, k, failure);
+    if (failure.error != read_error::none) return failure;
   }
   // The first range read line 1 itself; the others took it from a first look.
   if (count > 1 && !(read->tallies[0].header == read->header))
-    return failure_of(failure_kind::file_changed);
+    return failure_of(read_error::file_changed);
   return no_failure();
 }
 
@@ -251,7 +249,7 @@ void report_to_host(void* context, std::int32_t label, std::int64_t instance_num
   static_cast<read_host*>(context)->report_duplicate(label, instance_number);
 }
 
-scan_failure fill_all(reading* read, int threads, read_host& host) {
+read_failure fill_all(reading* read, int threads, read_host& host) {
   const int count = read->text->count;
   if (read->how == placing::by_range) {
     read->repeats.resize(static_cast<std::size_t>(count));
@@ -259,18 +257,17 @@ scan_failure fill_all(reading* read, int threads, read_host& host) {
     // The repeats in file order, up to the first range that failed.
     for (int k = 0; k < count; ++k) {
       for (const auto& repeat : read->repeats[k]) host.report_duplicate(repeat.first, repeat.second);
-      if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
+      if (read->failures[k].error != read_error::none) return in_file(read->failures[k], *read, k);
     }
     return no_failure();
   }
   for (int k = 0; k < count; ++k) {
     fill_range(read, k, {&host, report_to_host});
-    if (read->failures[k].kind != failure_kind::none) return in_file(read->failures[k], *read, k);
+    if (read->failures[k].error != read_error::none) return in_file(read->failures[k], *read, k);
   }
-  if (!columns_filled_as_counted(read->tallies.data(), count, read->sizes, read->label_columns.data(),
-                                 read->labels, read->pairs))
-    return failure_of(failure_kind::file_changed);
-  return no_failure();
+  return failure_of(columns_filled_as_counted(read->tallies.data(), count, read->sizes,
+                                              read->label_columns.data(), read->labels,
+                                              read->pairs));
 }
 
 // Address space each thread beyond the calling one takes besides its
@@ -296,7 +293,7 @@ std::uint64_t working_bytes(const reading& read, int threads) {
 // can really have, before anything of them is allocated: a large request
 // that the system grants may still end the process when its pages are
 // touched. Where no figure can be had, the read goes on.
-scan_failure check_memory(const reading& read, int threads, bool query_ids) {
+read_failure check_memory(const reading& read, int threads, bool query_ids) {
   const std::optional<std::uint64_t> available = available_memory();
   if (!available) return no_failure();
   const problem_sizes& sizes = read.sizes;
@@ -305,37 +302,36 @@ scan_failure check_memory(const reading& read, int threads, bool query_ids) {
   const std::uint64_t need =
       peak_memory_need(counts, read.options->host_copies_outputs, working_bytes(read, threads));
   if (need <= *available) return no_failure();
-  scan_failure failure = failure_of(failure_kind::too_large);
-  failure.need = need;
-  failure.available = *available;
+  read_failure failure = failure_of(read_error::too_large);
+  failure.memory = {need, *available};
   return failure;
 }
 
 // The sizing scan of every range, the merge in file order and the checks
 // that need the whole text: read->sizes and read->dictionary.
-scan_failure size_and_merge(reading* read) {
+read_failure size_and_merge(reading* read) {
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->tallies.assign(static_cast<std::size_t>(count), range_tally{});
   read->failures.assign(static_cast<std::size_t>(count), no_failure());
   read->label_columns.assign(static_cast<std::size_t>(count), nullptr);
-  scan_failure failure = size_all(read, threads);
-  if (failure.kind != failure_kind::none) return failure;
+  read_failure failure = size_all(read, threads);
+  if (failure.error != read_error::none) return failure;
 
   if (!label_dictionary_create(&read->dictionary) ||
       !merge_tallies(read->tallies.data(), count, *read->options, &read->sizes, &read->dictionary,
                      read->label_columns.data()))
-    return failure_of(failure_kind::out_of_memory);
+    return failure_of(read_error::out_of_memory);
   failure = check_width(*read);
-  if (failure.kind != failure_kind::none) return failure;
+  if (failure.error != read_error::none) return failure;
   failure = check_instance_count(read->sizes, *read->text);
-  if (failure.kind != failure_kind::none) return first_fault(*read, count - 1, failure);
+  if (failure.error != read_error::none) return first_fault(*read, count - 1, failure);
   return no_failure();
 }
 
-scan_failure read_all(reading* read, read_host& host) {
-  scan_failure failure = size_and_merge(read);
-  if (failure.kind != failure_kind::none) return failure;
+read_failure read_all(reading* read, read_host& host) {
+  read_failure failure = size_and_merge(read);
+  if (failure.error != read_error::none) return failure;
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->first_instances.assign(static_cast<std::size_t>(count), 0);
@@ -343,14 +339,14 @@ scan_failure read_all(reading* read, read_host& host) {
     read->first_instances[k] = read->first_instances[k - 1] + read->tallies[k - 1].instance_count;
 
   failure = check_memory(*read, threads, host.wants_query_ids());
-  if (failure.kind != failure_kind::none) return failure;
+  if (failure.error != read_error::none) return failure;
   watch_tick(&read->watch);
-  if (stop_requested(read->watch)) return failure_of(failure_kind::interrupted);
+  if (stop_requested(read->watch)) return failure_of(read_error::interrupted);
   if (!host.make_outputs(read->sizes, read->dictionary.labels, &read->labels, &read->pairs))
-    return failure_of(failure_kind::out_of_memory);
+    return failure_of(read_error::out_of_memory);
   if (host.wants_query_ids() &&
       !host.make_query_ids(read->sizes.instance_count, &read->query_ids))
-    return failure_of(failure_kind::out_of_memory);
+    return failure_of(read_error::out_of_memory);
   read->how = count > 1 && threads > 1 && read->sizes.repeated_labels <= most_kept_repeats
                   ? placing::by_range
                   : placing::in_order;
@@ -360,25 +356,25 @@ scan_failure read_all(reading* read, read_host& host) {
     lay_out_columns(read->tallies.data(), count, read->sizes, read->label_columns.data(),
                     read->labels, read->pairs, read->how);
   }
-  for (scan_failure& range_failure : read->failures) range_failure = no_failure();
+  for (read_failure& range_failure : read->failures) range_failure = no_failure();
   failure = fill_all(read, threads, host);
-  if (failure.kind == failure_kind::none) progress_end(&read->watch, read->sizes.instance_count);
+  if (failure.error == read_error::none) progress_end(&read->watch, read->sizes.instance_count);
   return failure;
 }
 
 }  // namespace
 
-scan_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
+read_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
                          text_sizes* sized) {
   reading read;
   read.text = &text;
   read.options = &options;
-  scan_failure failure;
+  read_failure failure;
   try {
     if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes, 1))
-      return failure_of(failure_kind::out_of_memory);
+      return failure_of(read_error::out_of_memory);
     failure = size_and_merge(&read);
-    if (failure.kind == failure_kind::none && !stop_requested(read.watch)) {
+    if (failure.error == read_error::none && !stop_requested(read.watch)) {
       sized->sizes = read.sizes;
       sized->labels.assign(read.dictionary.labels,
                            read.dictionary.labels + read.dictionary.label_count);
@@ -387,27 +383,27 @@ scan_failure size_ranges(const text_ranges& text, const read_options& options, r
       if (read.watch.any_line) progress_end(&read.watch, read.sizes.instance_count);
     }
   } catch (const std::bad_alloc&) {
-    failure = failure_of(failure_kind::out_of_memory);
+    failure = failure_of(read_error::out_of_memory);
   }
   // Whatever a stopped scan ended with, the read was interrupted.
-  if (stop_requested(read.watch)) return failure_of(failure_kind::interrupted);
+  if (stop_requested(read.watch)) return failure_of(read_error::interrupted);
   return failure;
 }
 
-scan_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host) {
+read_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host) {
   reading read;
   read.text = &text;
   read.options = &options;
-  scan_failure failure;
+  read_failure failure;
   try {
     if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes))
-      return failure_of(failure_kind::out_of_memory);
+      return failure_of(read_error::out_of_memory);
     failure = read_all(&read, host);
   } catch (const std::bad_alloc&) {
-    failure = failure_of(failure_kind::out_of_memory);
+    failure = failure_of(read_error::out_of_memory);
   }
   // Whatever a stopped scan ended with, the read was interrupted.
-  if (stop_requested(read.watch)) return failure_of(failure_kind::interrupted);
+  if (stop_requested(read.watch)) return failure_of(read_error::interrupted);
   return failure;
 }
 

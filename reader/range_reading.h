@@ -12,14 +12,14 @@
 #include "reader/problem_sizes.h"
 #include "reader/read_host.h"
 #include "reader/read_options.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/text/text_ranges.h"
 
 namespace quarnel {
 
 // Reads `text` into the outputs `host` makes. Returns no_failure() when the
 // outputs are made and filled; otherwise the failure, lines in the file.
-scan_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host);
+read_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host);
 
 // What the sizing scan and the merge find in a text: the outputs' sizes,
 // and the labels in the order of their columns.
@@ -33,7 +33,7 @@ struct text_sizes {
 // no outputs made, so without the memory guard. Progress, when
 // options.progress asks for it, goes to `host` as one pass, closed by a
 // line only when the pass ran long enough to show one.
-scan_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
+read_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
                          text_sizes* sized);
 
 }  // namespace quarnel

@@ -80,118 +80,108 @@ struct places<placing::by_range> {
 // Fills the entries of one instance, whole or in pieces read on with
 // `more`. Returns the failure, if any.
 template <placing how, class More>
-scan_failure fill_instance(fill_state* state, line_piece line, More more, std::int64_t line_number) {
+read_failure fill_instance(fill_state* state, line_piece line, More more, std::int64_t line_number) {
   const range_fill& fill = *state->fill;
   const problem_sizes& sizes = *fill.sizes;
   const std::uint64_t row = static_cast<std::uint64_t>(state->instance);
-  bool changed = false;
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
   seen_labels& seen = state->seen;
   double query_id = std::numeric_limits<double>::quiet_NaN();
-  bool out_of_memory = false;
-  walk_end walked = walk_line(
+  read_failure walked = walk_line(
       line, more,
       [&](std::int32_t label) {
         ++state->label_tokens;
         const std::int64_t key = places<how>::label_key(fill, label);
-        if (key < 0) {
-          changed = true;
-          return scan_error::stopped;
-        }
+        if (key < 0) return failure_of(read_error::file_changed);
         if (seen.flags[key]) {
           fill.duplicates.report(fill.duplicates.context, label, state->instance + 1);
-          return scan_error::none;
+          return no_failure();
         }
         const std::int64_t place = places<how>::label_place(fill, key);
-        if (place < 0) {
-          changed = true;
-          return scan_error::stopped;
-        }
+        if (place < 0) return failure_of(read_error::file_changed);
         seen.flags[key] = 1;
         seen.set[seen.set_count++] = key;
         staged_scatter_put(&state->labels, static_cast<std::uint64_t>(place), row, 1.0);
         ++state->labels_filled;
-        return scan_error::none;
+        return no_failure();
       },
       [&](std::int64_t id) {
         query_id = static_cast<double>(id);
-        return scan_error::none;
+        return no_failure();
       },
       [&](std::int32_t index, const char* value_first, const char* line_last, std::int64_t at,
           std::int64_t) {
         std::int64_t place = -1;
         if (index >= sizes.min_index && index <= sizes.max_index)
           place = places<how>::pair_place(fill, index);
-        if (place < 0) {
-          changed = true;
-          return scan_result{value_first, scan_error::stopped};
-        }
+        if (place < 0) return pair_read{value_first, failure_of(read_error::file_changed)};
         double value = 0;
         const char* value_end = convert_double(value_first, line_last, &value);
-        if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
+        if (value_end == nullptr)
+          return pair_read{value_first, failure_of(read_error::value_not_number)};
         staged_scatter_put(&state->pairs, static_cast<std::uint64_t>(place), row, value);
         ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
         previous_index = index;
         // A line in pieces cannot be walked again: its pairs are kept as read.
-        if (More::streams && !index_scratch_add(&state->scratch, index, at)) {
-          out_of_memory = true;
-          return scan_result{value_end, scan_error::stopped};
-        }
-        return scan_result{value_end, scan_error::none};
+        if (More::streams && !index_scratch_add(&state->scratch, index, at))
+          return pair_read{value_end, failure_of(read_error::out_of_memory)};
+        return pair_read{value_end, no_failure()};
       });
   for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
   seen.set_count = 0;
   if (fill.query_ids != nullptr) fill.query_ids[row] = query_id;
   std::int64_t column = 0;
-  bool failed = out_of_memory;
+  bool failed = walked.error == read_error::out_of_memory;
   const bool repeated =
-      !ascending && !out_of_memory &&
+      !ascending && !failed &&
       (More::streams ? earliest_repeat(&state->scratch, &column)
                      : find_duplicate_index(line.first, line.last, INT64_MAX, &state->scratch,
-                                            &column, &failed) != scan_error::none);
+                                            &column, &failed));
   state->scratch.count = 0;
-  if (changed) return failure_of(failure_kind::file_changed);
-  if (failed) return failure_of(failure_kind::out_of_memory);
-  if (walked.error == scan_error::value_not_number)
-    return malformed_at(walked.error, line_number, walked.column + 1);
+  if (walked.error == read_error::file_changed) return failure_of(read_error::file_changed);
+  if (failed) return failure_of(read_error::out_of_memory);
+  if (walked.error == read_error::value_not_number) {
+    walked.line = line_number;
+    return walked;
+  }
   // Any other fault in a line the sizing scan accepted means new content.
-  if (walked.error != scan_error::none || repeated) return failure_of(failure_kind::file_changed);
+  if (walked.error != read_error::none || repeated) return failure_of(read_error::file_changed);
   return no_failure();
 }
 
 template <placing how>
-scan_failure fill_lines(fill_state* state, line_reader* reader) {
+read_failure fill_lines(fill_state* state, line_reader* reader) {
   const range_fill& fill = *state->fill;
   const range_tally& tally = *fill.tally;
   const bool header_expected = fill.holds_first_line && fill.sizes->header.present;
   bool header_seen = false;
-  const scan_failure failure = for_each_line(
+  const read_failure failure = for_each_line(
       reader, {fill.holds_first_line},
-      [&](const file_header& header, const walk_end& fault) {
+      [&](const file_header& header, const read_failure& fault) {
         // The same header as the sizing scan read, or the file changed.
-        if (!header_expected || fault.error != scan_error::none || !(header == fill.sizes->header))
-          return failure_of(failure_kind::file_changed);
+        if (!header_expected || fault.error != read_error::none || !(header == fill.sizes->header))
+          return failure_of(read_error::file_changed);
         header_seen = true;
         return no_failure();
       },
       [&](line_piece line, auto more, std::int64_t line_number) {
         if (state->instances_filled == tally.instance_count || header_seen != header_expected)
-          return failure_of(failure_kind::file_changed);
-        const scan_failure filled = fill_instance<how>(state, line, more, line_number);
-        if (filled.kind == failure_kind::none) {
+          return failure_of(read_error::file_changed);
+        const read_failure filled = fill_instance<how>(state, line, more, line_number);
+        if (filled.error == read_error::none) {
           ++state->instance;
           ++state->instances_filled;
         }
         return filled;
       });
-  if (failure.kind != failure_kind::none) return failure;
+  if (failure.error != read_error::none) return failure;
   if (state->instances_filled != tally.instance_count || header_seen != header_expected ||
       state->label_tokens != tally.label_entry_count ||
       state->labels_filled != tally.label_entry_count - tally.repeated_labels ||
       state->pairs_filled != tally.element_count)
-    return failure_of(failure_kind::file_changed);
+    return failure_of(read_error::file_changed);
   return no_failure();
 }
 
@@ -200,43 +190,45 @@ scan_failure fill_lines(fill_state* state, line_reader* reader) {
 namespace {
 
 // The first value before 0-based column `stop` of the line that is not a
-// number, as a failure in line `line_number`.
+// number, as a failure in line `line_number`. Values from `stop` on are
+// only delimited: the walk ends at the line's end or at its bad token.
 template <class More>
-scan_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
-  const walk_end walked = walk_line(
-      line, more, [](std::int32_t) { return scan_error::none; },
+read_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
+  read_failure walked = walk_line(
+      line, more, [](std::int32_t) { return no_failure(); },
       [&](std::int32_t, const char* value_first, const char* line_last, std::int64_t,
           std::int64_t value_at) {
-        if (value_at >= stop) return scan_result{value_first, scan_error::stopped};
+        if (value_at >= stop) return pair_read{nullptr, no_failure()};
         double value = 0;
         const char* value_end = convert_double(value_first, line_last, &value);
-        if (value_end == nullptr) return scan_result{value_first, scan_error::value_not_number};
-        return scan_result{value_end, scan_error::none};
+        if (value_end == nullptr)
+          return pair_read{value_first, failure_of(read_error::value_not_number)};
+        return pair_read{value_end, no_failure()};
       });
-  if (walked.error == scan_error::value_not_number && walked.column < stop)
-    return malformed_at(walked.error, line_number, walked.column + 1);
-  return no_failure();
+  if (walked.error != read_error::value_not_number || walked.column > stop) return no_failure();
+  walked.line = line_number;
+  return walked;
 }
 
 }  // namespace
 
-scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+read_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
                              bool holds_first_line) {
   // Not a line past the fault's is asked for: the rest of that line may be
   // gigabytes of junk.
-  const scan_failure found = for_each_line(
+  const read_failure found = for_each_line(
       reader, {holds_first_line, stop_line},
       // A header holds no values.
-      [](const file_header&, const walk_end&) { return no_failure(); },
+      [](const file_header&, const read_failure&) { return no_failure(); },
       [&](line_piece line, auto more, std::int64_t line_number) {
         const std::int64_t stop = line_number == stop_line ? stop_column - 1 : INT64_MAX;
         return bad_value_in(line, more, stop, line_number);
       });
   // A source that fails here leaves the fault that sent the search.
-  return found.kind == failure_kind::malformed ? found : no_failure();
+  return is_malformed(found.error) ? found : no_failure();
 }
 
-scan_failure fill_scan(line_reader* reader, const range_fill& fill) {
+read_failure fill_scan(line_reader* reader, const range_fill& fill) {
   fill_state state{};
   state.fill = &fill;
   state.instance = fill.first_instance;
@@ -247,7 +239,7 @@ scan_failure fill_scan(line_reader* reader, const range_fill& fill) {
   state.seen.flags = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(keys), 1));
   state.seen.set = static_cast<std::int64_t*>(
       std::malloc(static_cast<std::size_t>(keys) * sizeof(std::int64_t)));
-  scan_failure failure = failure_of(failure_kind::out_of_memory);
+  read_failure failure = failure_of(read_error::out_of_memory);
   const bool staged =
       staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) &&
       staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room);

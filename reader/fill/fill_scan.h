@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "reader/problem_sizes.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/sizing/sizing_scan.h"
 #include "reader/sparse_columns.h"
@@ -52,16 +52,16 @@ struct range_fill {
 // the row of its instance, and, when `fill.query_ids` is given, each
 // instance's query id in its row (NaN for a line without one). A repeated label is reported and not written
 // again. Content that differs from what the sizing scan saw ends the scan
-// with failure_kind::file_changed; the arrays are then only partly
+// with read_error::file_changed; the arrays are then only partly
 // written, never past their room. Lines in failures count within the range.
-scan_failure fill_scan(line_reader* reader, const range_fill& fill);
+read_failure fill_scan(line_reader* reader, const range_fill& fill);
 
 // The sizing scan only delimits values, so a value that is not a number can
 // stand before the fault it reports. Reads the lines of `reader`, one range
 // of the file, up to line `stop_line` (counted within the range) and byte
 // column `stop_column` of it, and returns the first such value as a
 // malformed failure, or no_failure() when there is none.
-scan_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
+read_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
                              bool holds_first_line);
 
 }  // namespace quarnel

@@ -13,56 +13,30 @@ column_indices fixed_columns(read_options::index_base base, std::int64_t width,
   return columns;
 }
 
-scan_failure below_base(std::int32_t index, std::int64_t line, std::int64_t column,
-                        std::int64_t first) {
-  scan_failure failure = malformed_at(scan_error::index_below_base, line, column);
-  failure.found = index;
-  failure.first_index = first;
-  return failure;
+read_failure below_base(std::int32_t index, std::int64_t first) {
+  return bound_broken(read_error::index_below_base, 0, 0, {index, first, 0});
 }
 
-scan_failure outside_width(std::int32_t index, std::int64_t line, std::int64_t column,
-                           std::int64_t first, std::int64_t width) {
-  scan_failure failure = malformed_at(scan_error::index_outside_width, line, column);
-  failure.found = index;
-  failure.first_index = first;
-  failure.header_value = width;
-  return failure;
+read_failure outside_width(std::int32_t index, std::int64_t first, std::int64_t width) {
+  return bound_broken(read_error::index_outside_width, 0, 0, {index, first, width});
 }
 
-namespace {
-
-// The first pair of the line whose index is above `last`: true, with the
-// index and the pair's 0-based column, when there is one.
-template <class More>
-bool index_above(line_piece line, More more, std::int64_t last, std::int32_t* above,
-                 std::int64_t* column) {
-  const walk_end walked = walk_line(
-      line, more, [](std::int32_t) { return scan_error::none; },
-      [&](std::int32_t index, const char*, const char*, std::int64_t, std::int64_t) {
-        if (index > last) {
-          *above = index;
-          return scan_result{nullptr, scan_error::stopped};
-        }
-        return scan_result{nullptr, scan_error::none};
-      });
-  *column = walked.column;
-  return walked.error == scan_error::stopped;
-}
-
-}  // namespace
-
-scan_failure first_index_above(line_reader* reader, std::int64_t last, std::int64_t first,
+read_failure first_index_above(line_reader* reader, std::int64_t first, std::int64_t last,
                                std::int64_t width, bool holds_first_line) {
   return for_each_line(
       reader, {holds_first_line},
       // A header holds no indices.
-      [](const file_header&, const walk_end&) { return no_failure(); },
+      [](const file_header&, const read_failure&) { return no_failure(); },
       [&](line_piece line, auto more, std::int64_t line_number) {
-        std::int32_t above = 0;
-        std::int64_t column = 0;
-        if (!index_above(line, more, last, &above, &column)) return no_failure();
-        return outside_width(above, line_number, column + 1, first, width);
+        read_failure above = walk_line(
+            line, more, [](std::int32_t) { return no_failure(); },
+            [&](std::int32_t index, const char*, const char*, std::int64_t, std::int64_t) {
+              if (index > last) return pair_read{nullptr, outside_width(index, first, width)};
+              return pair_read{nullptr, no_failure()};
+            });
+        if (above.error != read_error::index_outside_width) return no_failure();
+        above.line = line_number;
+        return above;
       });
 }
 

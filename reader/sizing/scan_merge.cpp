@@ -121,13 +121,14 @@ bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes
   return fits;
 }
 
-bool columns_filled_as_counted(const range_tally* tallies, int count, const problem_sizes& sizes,
-                               std::int64_t* const* label_columns, const sparse_columns& labels,
-                               const sparse_columns& pairs) {
+read_error columns_filled_as_counted(const range_tally* tallies, int count,
+                                     const problem_sizes& sizes,
+                                     std::int64_t* const* label_columns,
+                                     const sparse_columns& labels, const sparse_columns& pairs) {
   // Column c ended at starts[c + 1]; it began where column c - 1 ended.
   std::uint64_t* label_counts = static_cast<std::uint64_t*>(
       std::calloc(static_cast<std::size_t>(sizes.label_count) + 1, sizeof(std::uint64_t)));
-  if (label_counts == nullptr) return false;
+  if (label_counts == nullptr) return read_error::out_of_memory;
   for (int r = 0; r < count; ++r)
     for (std::int64_t j = 0; j < tallies[r].labels.label_count; ++j)
       label_counts[label_columns[r][j]] += tallies[r].label_slots[j].left;
@@ -146,7 +147,7 @@ bool columns_filled_as_counted(const range_tally* tallies, int count, const prob
     }
     same = pairs.starts[c + 1] - pairs.starts[c] == counted;
   }
-  return same;
+  return same ? read_error::none : read_error::file_changed;
 }
 
 }  // namespace quarnel

@@ -6,6 +6,7 @@
 
 #include "reader/fill/fill_scan.h"
 #include "reader/problem_sizes.h"
+#include "reader/read_failure.h"
 #include "reader/read_options.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/sizing/sizing_scan.h"
@@ -35,10 +36,13 @@ bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes
                      std::int64_t* const* label_columns, sparse_columns labels,
                      sparse_columns pairs, placing how);
 
-// After an in_order fill: true when every column received exactly the
-// entries the tallies counted (so the file did not change between scans).
-bool columns_filled_as_counted(const range_tally* tallies, int count, const problem_sizes& sizes,
-                               std::int64_t* const* label_columns, const sparse_columns& labels,
-                               const sparse_columns& pairs);
+// After an in_order fill: read_error::none when every column received
+// exactly the entries the tallies counted, file_changed when one did not
+// (the file changed between the scans), out_of_memory when the counts
+// could not be gathered.
+read_error columns_filled_as_counted(const range_tally* tallies, int count,
+                                     const problem_sizes& sizes,
+                                     std::int64_t* const* label_columns,
+                                     const sparse_columns& labels, const sparse_columns& pairs);
 
 }  // namespace quarnel

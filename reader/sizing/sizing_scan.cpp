@@ -23,13 +23,6 @@ constexpr allowed_range any_value{INT32_MIN, INT32_MAX, 0};
 
 allowed_range below(std::int32_t header_value) { return {0, header_value - 1, header_value}; }
 
-scan_failure outside_header(scan_error error, std::int64_t line, std::int64_t column,
-                            std::int32_t found, const allowed_range& range) {
-  scan_failure failure = malformed_at(error, line, column);
-  failure.found = found;
-  failure.header_value = range.header_value;
-  return failure;
-}
 
 // Per-label flags of the current line, so that a label repeated within it
 // is counted once as an entry; grown with the range's dictionary.
@@ -99,66 +92,53 @@ struct sizing_state {
 
 // Why `index`, which the bounds do not allow, is refused: the header's
 // range first, then the options' base, then their width.
-scan_failure index_fault(const sizing_state& state, std::int32_t index, std::int64_t line,
-                         std::int64_t column) {
+read_failure index_fault(const sizing_state& state, std::int32_t index) {
   if (index < state.indices.lowest || index > state.indices.highest)
-    return outside_header(scan_error::index_outside_header, line, column, index, state.indices);
-  if (index < state.columns.first) return below_base(index, line, column, state.columns.first);
-  return outside_width(index, line, column, state.columns.first,
-                       state.columns.last - state.columns.first + 1);
+    return bound_broken(read_error::index_outside_header, 0, 0,
+                        {index, 0, state.indices.header_value});
+  if (index < state.columns.first) return below_base(index, state.columns.first);
+  return outside_width(index, state.columns.first, state.columns.last - state.columns.first + 1);
 }
 
 // Measures one line that is neither a comment nor the header: whole, or in
 // pieces read on with `more`.
 template <class More>
-scan_failure measure_line(sizing_state* state, line_piece line, More more,
+read_failure measure_line(sizing_state* state, line_piece line, More more,
                           std::int64_t line_number) {
   range_tally* tally = state->tally;
-  bool out_of_memory = false;
   bool ascending = true;
   std::int64_t previous_index = INT64_MIN;
-  std::int32_t outside = 0;  // the label or index the bounds do not allow
   std::int64_t pairs_read = 0;  // pairs read whole
   std::int64_t query_ids = 0;
-  walk_end walked = walk_line(
+  read_failure walked = walk_line(
       line, more,
       [&](std::int32_t label) {
-        if (label < state->labels.lowest || label > state->labels.highest) {
-          outside = label;
-          return scan_error::label_outside_header;
-        }
+        if (label < state->labels.lowest || label > state->labels.highest)
+          return bound_broken(read_error::label_outside_header, 0, 0,
+                              {label, 0, state->labels.header_value});
         const std::int64_t position = label_dictionary_find_or_add(&tally->labels, label);
-        if (position < 0 || !make_label_room(tally, &state->line, position + 1)) {
-          out_of_memory = true;
-          return scan_error::stopped;
-        }
+        if (position < 0 || !make_label_room(tally, &state->line, position + 1))
+          return failure_of(read_error::out_of_memory);
         ++tally->label_entry_count;
         if (state->line.seen[position]) {
           ++tally->repeated_labels;
-          return scan_error::none;
+          return no_failure();
         }
-        if (!remember_label(&state->line, position)) {
-          out_of_memory = true;
-          return scan_error::stopped;
-        }
+        if (!remember_label(&state->line, position)) return failure_of(read_error::out_of_memory);
         ++tally->label_slots[position].left;
-        return scan_error::none;
+        return no_failure();
       },
       [&](std::int64_t) {
         ++query_ids;
-        return scan_error::none;
+        return no_failure();
       },
       [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
-        if (index < state->lowest_index || index > state->highest_index) {
-          outside = index;
-          return scan_result{nullptr, scan_error::index_outside_header};
-        }
+        if (index < state->lowest_index || index > state->highest_index)
+          return pair_read{nullptr, index_fault(*state, index)};
         // A line in pieces cannot be walked again: its pairs are kept as read.
         if (!column_tally_count(&tally->features, index) ||
-            (More::streams && !index_scratch_add(&state->scratch, index, at))) {
-          out_of_memory = true;
-          return scan_result{nullptr, scan_error::stopped};
-        }
+            (More::streams && !index_scratch_add(&state->scratch, index, at)))
+          return pair_read{nullptr, failure_of(read_error::out_of_memory)};
         if (index < tally->min_index) tally->min_index = index;
         if (index > tally->max_index) tally->max_index = index;
         if (index <= previous_index) ascending = false;
@@ -166,31 +146,29 @@ scan_failure measure_line(sizing_state* state, line_piece line, More more,
         ++tally->element_count;
         ++pairs_read;
         // Values are only delimited here; the fill scan converts them.
-        return scan_result{nullptr, scan_error::none};
+        return pair_read{nullptr, no_failure()};
       });
   clear_line(&state->line);
-  if (out_of_memory) {
+  if (walked.error == read_error::out_of_memory) {
     state->scratch.count = 0;
-    return failure_of(failure_kind::out_of_memory);
+    return failure_of(read_error::out_of_memory);
   }
   // An index repeated among the pairs before a bad token comes first.
-  std::int64_t column = 0;
   if (!ascending) {
+    std::int64_t column = 0;
     bool failed = false;
     const bool repeated =
         More::streams ? earliest_repeat(&state->scratch, &column)
                       : find_duplicate_index(line.first, line.last, pairs_read, &state->scratch,
-                                             &column, &failed) != scan_error::none;
-    if (repeated) return malformed_at(scan_error::duplicate_index, line_number, column + 1);
-    if (failed) return failure_of(failure_kind::out_of_memory);
+                                             &column, &failed);
+    if (repeated) return malformed_at(read_error::duplicate_index, line_number, column + 1);
+    if (failed) return failure_of(read_error::out_of_memory);
   }
   state->scratch.count = 0;
-  column = walked.column + 1;
-  if (walked.error == scan_error::label_outside_header)
-    return outside_header(walked.error, line_number, column, outside, state->labels);
-  if (walked.error == scan_error::index_outside_header)
-    return index_fault(*state, outside, line_number, column);
-  if (walked.error != scan_error::none) return malformed_at(walked.error, line_number, column);
+  if (walked.error != read_error::none) {
+    walked.line = line_number;
+    return walked;
+  }
   ++tally->instance_count;
   tally->query_id_count += query_ids;
   return no_failure();
@@ -212,15 +190,15 @@ void apply_bounds(sizing_state* state, const file_header& header, const range_bo
   if (state->columns.last < state->highest_index) state->highest_index = clamped(state->columns.last);
 }
 
-scan_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
+read_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizing_state* state) {
   apply_bounds(state, bounds.holds_first_line ? file_header{} : bounds.header, bounds);
   return for_each_line(
       reader, {bounds.holds_first_line},
-      [&](const file_header& header, const walk_end& fault) {
+      [&](const file_header& header, const read_failure& fault) {
         state->tally->header = header;
-        if (fault.error != scan_error::none) return malformed_at(fault.error, 1, fault.column + 1);
+        if (fault.error != read_error::none) return fault;
         if (bounds.base == read_options::index_base::one_based)
-          return malformed_at(scan_error::header_not_one_based, 1, 1);
+          return malformed_at(read_error::header_not_one_based, 1, 1);
         apply_bounds(state, header, bounds);
         return no_failure();
       },
@@ -245,10 +223,10 @@ void range_tally_release(range_tally* tally) {
   *tally = range_tally{};
 }
 
-scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
+read_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
   sizing_state state{};
   state.tally = tally;
-  scan_failure failure = measure_lines(reader, bounds, &state);
+  read_failure failure = measure_lines(reader, bounds, &state);
   tally->line_count = reader->line_number;
   line_labels_release(&state.line);
   index_scratch_release(&state.scratch);

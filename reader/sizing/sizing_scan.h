@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "reader/read_options.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/sizing/column_tally.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/syntax/file_header.h"
@@ -52,6 +52,6 @@ struct range_bounds {
 // a header, every index must also lie in the columns the options give; a
 // width counted from the file's own base is checked after the merge. The
 // failure's line is counted within the range.
-scan_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally);
+read_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally);
 
 }  // namespace quarnel

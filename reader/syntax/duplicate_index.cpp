@@ -38,25 +38,24 @@ bool earliest_repeat(index_scratch* scratch, std::int64_t* column) {
   return found;
 }
 
-scan_error find_duplicate_index(const char* first, const char* last, std::int64_t count,
-                                index_scratch* scratch, std::int64_t* column, bool* failed) {
+bool find_duplicate_index(const char* first, const char* last, std::int64_t count,
+                          index_scratch* scratch, std::int64_t* column, bool* failed) {
   scratch->count = 0;
+  // Pairs past the first `count` are passed over: the walk goes on to its
+  // end or to the line's bad token, whichever comes first.
   scan_line(
-      first, last, [](std::int32_t) { return scan_error::none; },
+      first, last, [](std::int32_t) { return no_failure(); },
       [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
-        if (static_cast<std::int64_t>(scratch->count) == count)
-          return scan_result{nullptr, scan_error::stopped};
-        if (!index_scratch_add(scratch, index, at)) {
-          *failed = true;
-          return scan_result{nullptr, scan_error::stopped};
-        }
-        return scan_result{nullptr, scan_error::none};
+        if (static_cast<std::int64_t>(scratch->count) == count || *failed)
+          return pair_read{nullptr, no_failure()};
+        if (!index_scratch_add(scratch, index, at)) *failed = true;
+        return pair_read{nullptr, no_failure()};
       });
   if (*failed) {
     scratch->count = 0;
-    return scan_error::none;
+    return false;
   }
-  return earliest_repeat(scratch, column) ? scan_error::duplicate_index : scan_error::none;
+  return earliest_repeat(scratch, column);
 }
 
 }  // namespace quarnel

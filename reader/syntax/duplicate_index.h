@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "reader/scan_error.h"
 
 namespace quarnel {
 
@@ -40,10 +39,10 @@ inline bool index_scratch_add(index_scratch* scratch, std::int32_t index, std::i
 bool earliest_repeat(index_scratch* scratch, std::int64_t* column);
 
 // Checks the first `count` pairs of the whole line [first, last), which
-// are well formed. Returns scan_error::none, or
-// scan_error::duplicate_index with `*column` set to the 0-based column of
-// the earliest pair that repeats an index; out-of-memory sets `*failed`.
-scan_error find_duplicate_index(const char* first, const char* last, std::int64_t count,
-                                index_scratch* scratch, std::int64_t* column, bool* failed);
+// are well formed: true, with `*column` the 0-based column of the earliest
+// pair that repeats an index, when there is one. Out of memory sets
+// `*failed`.
+bool find_duplicate_index(const char* first, const char* last, std::int64_t count,
+                          index_scratch* scratch, std::int64_t* column, bool* failed);
 
 }  // namespace quarnel

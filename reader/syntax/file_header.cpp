@@ -24,13 +24,13 @@ const char* header_numbers_end(const char* first, const char* last) {
 scan_result scan_header(const char* first, const char* last, file_header* header) {
   *header = file_header{};
   const char* numbers_end = header_numbers_end(first, last);
-  if (numbers_end == nullptr || skip_blanks(numbers_end, last) != last) return {first, scan_error::none};
+  if (numbers_end == nullptr || skip_blanks(numbers_end, last) != last) return {first, read_error::none};
   std::int32_t numbers[3] = {0, 0, 0};
   const char* too_large = nullptr;  // the first number beyond the 32-bit range
   const char* p = first;
   for (int k = 0; k < 3; ++k) {
     if (k > 0) {
-      if (p == last) return {first, scan_error::none};  // the line ends before the third number
+      if (p == last) return {first, read_error::none};  // the line ends before the third number
       ++p;  // the space
     }
     const char* digits = p;
@@ -38,7 +38,7 @@ scan_result scan_header(const char* first, const char* last, file_header* header
     for (; p < last && *p >= '0' && *p <= '9'; ++p) {
       if (value <= INT32_MAX) value = value * 10 + (*p - '0');
     }
-    if (p == digits) return {first, scan_error::none};
+    if (p == digits) return {first, read_error::none};
     if (value > INT32_MAX && too_large == nullptr) too_large = digits;
     numbers[k] = static_cast<std::int32_t>(value > INT32_MAX ? INT32_MAX : value);
   }
@@ -46,8 +46,8 @@ scan_result scan_header(const char* first, const char* last, file_header* header
   header->instances = numbers[0];
   header->features = numbers[1];
   header->labels = numbers[2];
-  if (too_large != nullptr) return {too_large, scan_error::header_value_too_large};
-  return {last, scan_error::none};
+  if (too_large != nullptr) return {too_large, read_error::header_value_too_large};
+  return {last, read_error::none};
 }
 
 }  // namespace quarnel

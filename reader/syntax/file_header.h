@@ -28,7 +28,7 @@ inline bool operator==(const file_header& a, const file_header& b) {
 // digits alone (longest_token at most), separated by single spaces, with
 // nothing but white space after them. A line of any other form is no header
 // and no error (`present` stays false). A header number beyond 2147483647
-// is scan_error::header_value_too_large, at the number's first digit.
+// is read_error::header_value_too_large, at the number's first digit.
 scan_result scan_header(const char* first, const char* last, file_header* header);
 
 // The end of the header's three numbers at `first`: nullptr when [first,
@@ -53,8 +53,16 @@ struct line_start_copy {
 
 struct first_line_read {
   first_line kind;
-  walk_end header_fault;  // for a header, header_value_too_large at its column, or none
+  // For a header: header_value_too_large at line 1 and the number's column,
+  // or no failure.
+  read_failure header_fault;
 };
+
+// The fault of a header read from `start`, as scan_header gave it.
+inline read_failure header_fault_of(const scan_result& read, const char* start) {
+  if (read.error == read_error::none) return no_failure();
+  return malformed_at(read.error, 1, read.ptr - start + 1);
+}
 
 // Reads the file's first line, whose piece is `*piece`, as a header, reading
 // on (with `more`, as walk_line does) as far as that takes. A failing
@@ -68,12 +76,12 @@ first_line_read read_first_line(line_piece* piece, More more, file_header* heade
          !piece->ends)
     more(piece, piece->first);
   if (numbers_end == nullptr || skip_blanks(numbers_end, piece->last) != piece->last)
-    return {first_line::data, {0, scan_error::none}};
+    return {first_line::data, no_failure()};
   const char* start = piece->first;
   if (piece->ends) {
     const scan_result read = scan_header(start, piece->last, header);
-    if (!header->present) return {first_line::data, {0, scan_error::none}};
-    return {first_line::header, {read.ptr - start, read.error}};
+    if (!header->present) return {first_line::data, no_failure()};
+    return {first_line::header, header_fault_of(read, start)};
   }
   // Nothing but white space after the numbers, up to the piece's end.
   copy->size = numbers_end + 1 - start;
@@ -84,9 +92,9 @@ first_line_read read_first_line(line_piece* piece, More more, file_header* heade
     more(piece, piece->last);
     rest = skip_blanks(piece->first, piece->last);
   }
-  if (rest == piece->last) return {first_line::header, {read.ptr - copy->bytes, read.error}};
+  if (rest == piece->last) return {first_line::header, header_fault_of(read, copy->bytes)};
   *header = file_header{};
-  return {first_line::data_start, {0, scan_error::none}};
+  return {first_line::data_start, no_failure()};
 }
 
 }  // namespace quarnel

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 #include "reader/syntax/file_header.h"
 #include "reader/text/line_reader.h"
 
@@ -21,25 +21,25 @@ struct line_loop {
 
 // The failure of a reader whose source failed, or ran out of memory for a
 // line's piece; no_failure() while it is sound.
-inline scan_failure reader_failure(const line_reader& reader) {
-  if (reader.fault != read_fault::none) return failure_of(failure_kind::read_failed);
-  if (reader.out_of_memory) return failure_of(failure_kind::out_of_memory);
+inline read_failure reader_failure(const line_reader& reader) {
+  if (reader.fault != read_fault::none) return failure_of(read_error::read_failed);
+  if (reader.out_of_memory) return failure_of(read_error::out_of_memory);
   return no_failure();
 }
 
 // Reads the lines of `reader` in order, up to loop.last_line: passes over
 // comment lines, hands the file's first line to
-//   on_header(const file_header& header, const walk_end& fault) -> scan_failure
+//   on_header(const file_header& header, const read_failure& fault) -> read_failure
 // when it is a header (`fault` is its number beyond 2147483647, if any), and
 // every other line to
-//   on_line(line_piece line, More more, std::int64_t line_number) -> scan_failure
+//   on_line(line_piece line, More more, std::int64_t line_number) -> read_failure
 // whole or in pieces (`more` as read_line_with gives it). A first line that
 // starts like a header and then goes on is handed on as the start that was
 // read past, whole: its walk fails as the walk of the whole line does. The
 // first failure a handler returns ends the walk and is returned; so is the
 // reader's own, when its source fails. no_failure() at the end of the lines.
 template <class OnHeader, class OnLine>
-scan_failure for_each_line(line_reader* reader, const line_loop& loop, OnHeader&& on_header,
+read_failure for_each_line(line_reader* reader, const line_loop& loop, OnHeader&& on_header,
                            OnLine&& on_line) {
   const char* first = nullptr;
   const char* last = nullptr;
@@ -55,23 +55,23 @@ scan_failure for_each_line(line_reader* reader, const line_loop& loop, OnHeader&
       const first_line_read read = read_line_with(reader, line, [&](auto more) {
         return read_first_line(&line, more, &header, &start);
       });
-      const scan_failure failed = reader_failure(*reader);
-      if (failed.kind != failure_kind::none) return failed;
+      const read_failure failed = reader_failure(*reader);
+      if (failed.error != read_error::none) return failed;
       if (read.kind == first_line::header) {
-        const scan_failure handled = on_header(header, read.header_fault);
-        if (handled.kind != failure_kind::none) return handled;
+        const read_failure handled = on_header(header, read.header_fault);
+        if (handled.error != read_error::none) return handled;
         continue;
       }
       if (read.kind == first_line::data_start)
         line = {start.bytes, start.bytes + start.size, 0, true};
     }
     const std::int64_t number = reader->line_number;
-    const scan_failure handled =
+    const read_failure handled =
         read_line_with(reader, line, [&](auto more) { return on_line(line, more, number); });
     // A source that failed within the line says why the line ended.
-    const scan_failure failed = reader_failure(*reader);
-    if (failed.kind != failure_kind::none) return failed;
-    if (handled.kind != failure_kind::none) return handled;
+    const read_failure failed = reader_failure(*reader);
+    if (failed.error != read_error::none) return failed;
+    if (handled.error != read_error::none) return handled;
   }
   return no_failure();
 }

@@ -6,18 +6,18 @@ scan_result scan_label(const char* first, const char* last, std::int32_t* label)
   double value = 0;
   const char* end = convert_double(first, last, &value);
   if (end == nullptr || (end < last && *end != ',' && !is_blank(*end)))
-    return {first, is_too_long(first, last) ? scan_error::token_too_long : scan_error::label_not_number};
+    return {first, is_too_long(first, last) ? read_error::token_too_long : read_error::label_not_number};
   // The token ends where the number does.
-  if (end - first > longest_token) return {first, scan_error::token_too_long};
+  if (end - first > longest_token) return {first, read_error::token_too_long};
   *label = label_from_double(value);
-  return {end, scan_error::none};
+  return {end, read_error::none};
 }
 
 scan_result scan_query(const char* first, const char* last, std::int64_t* id) {
   constexpr std::uint64_t most = std::uint64_t{1} << 53;
   const char* p = first + 4;  // past "qid:"
   const char* number = p;
-  if (is_too_long(number, last)) return {number, scan_error::token_too_long};
+  if (is_too_long(number, last)) return {number, read_error::token_too_long};
   const bool negative = p < last && *p == '-';
   if (p < last && (*p == '+' || *p == '-')) ++p;
   const char* digits = p;
@@ -27,19 +27,19 @@ scan_result scan_query(const char* first, const char* last, std::int64_t* id) {
     ++p;
   }
   if (p == digits || magnitude > most || (p < last && !is_blank(*p)))
-    return {number, scan_error::query_id_invalid};
+    return {number, read_error::query_id_invalid};
   *id = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-  return {p, scan_error::none};
+  return {p, read_error::none};
 }
 
 scan_result scan_index(const char* first, const char* last, std::int32_t* index) {
-  if (is_too_long(first, last)) return {first, scan_error::token_too_long};
+  if (is_too_long(first, last)) return {first, read_error::token_too_long};
   bool out_of_range = false;
   const char* end = convert_index(first, last, index, &out_of_range);
-  if (out_of_range) return {first, scan_error::index_out_of_range};
-  if (end == nullptr) return {first, scan_error::index_not_integer};
-  if (end == last || *end != ':') return {first, scan_error::colon_missing};
-  return {end + 1, scan_error::none};
+  if (out_of_range) return {first, read_error::index_out_of_range};
+  if (end == nullptr) return {first, read_error::index_not_integer};
+  if (end == last || *end != ':') return {first, read_error::colon_missing};
+  return {end + 1, read_error::none};
 }
 
 }  // namespace quarnel

@@ -14,14 +14,14 @@
 
 #include "numbers/digit_words.h"
 #include "numbers/number_conversion.h"
-#include "reader/scan_error.h"
+#include "reader/read_failure.h"
 #include "reader/text/line_piece.h"
 
 namespace quarnel {
 
 struct scan_result {
   const char* ptr;  // end of what was read; on an error, where the bad token starts
-  scan_error error;
+  read_error error;
 };
 
 // White space of the default locale, a newline excepted (lines hold none).
@@ -121,32 +121,34 @@ inline scan_result read_index(const char* first, const char* last, std::int32_t*
     const int count = leading_digit_count(word);
     if (count != 0 && count != 8 && first[count] == ':') {
       *index = static_cast<std::int32_t>(leading_digits_value(word, count));
-      return {first + count + 1, scan_error::none};
+      return {first + count + 1, read_error::none};
     }
   }
   return scan_index(first, last, index);
 }
 
-// Where a walk over a line ended: on an error, the 0-based column where
-// the bad token starts.
-struct walk_end {
-  std::int64_t column;
-  scan_error error;
+// What a pair's handler did with the value: where it ends, and the
+// handler's failure, if any.
+struct pair_read {
+  const char* end;
+  read_failure failure;
 };
 
 // Walks one line, whole or in pieces, calling
-//   on_label(std::int32_t label) -> scan_error
-//   on_query(std::int64_t id) -> scan_error
+//   on_label(std::int32_t label) -> read_failure
+//   on_query(std::int64_t id) -> read_failure
 //   on_pair(std::int32_t index, const char* value_first, const char* last,
-//           std::int64_t pair_column, std::int64_t value_column) -> scan_result
-// for each token, in line order (columns 0-based). `on_pair` reads the
-// value starting at value_first (white space after the colon already
-// skipped; never at the end of the line; [value_first, last) holds it and
-// the byte after it, unless it is too long) and returns its end, which must
-// be white space or the line's end, or nullptr to have it only delimited,
-// up to the next white space. Its errors stand at the pair, but
-// value_not_number at the value. The first error ends the walk. A "qid:"
-// token anywhere but first after the labels is query_misplaced.
+//           std::int64_t pair_column, std::int64_t value_column) -> pair_read
+// for each token, in line order (columns 0-based); a handler's failure of
+// read_error::none goes on. `on_pair` reads the value starting at
+// value_first (white space after the colon already skipped; never at the
+// end of the line; [value_first, last) holds it and the byte after it,
+// unless it is too long) and returns its end, which must be white space or
+// the line's end, or nullptr to have it only delimited, up to the next
+// white space. Its failures stand at the pair, but value_not_number at the
+// value. The first failure, the line's own or a handler's, ends the walk
+// and is returned with its 1-based column (its line left to the caller):
+// a "qid:" token anywhere but first after the labels is query_misplaced.
 //
 // `more` (see line_piece.h) reads on in a line in pieces, keeping the bytes
 // from a given place: a token that crosses a piece's end is held whole (or
@@ -155,8 +157,8 @@ struct walk_end {
 // caller must check for that. For a whole line (whole_line) this is the
 // plain walk.
 template <class More, class OnLabel, class OnQuery, class OnPair>
-walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on_query,
-                   OnPair&& on_pair) {
+read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on_query,
+                       OnPair&& on_pair) {
   // The piece's bounds, and for a line in pieces the column of a byte and
   // where a token may start to cross the piece's end, are kept in locals
   // (registers) and settled again whenever the line moves on.
@@ -219,6 +221,12 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
     }
     return q;
   };
+  // The failure `failure` of the token at 0-based column `at`.
+  auto failed_at = [](std::int64_t at, read_failure failure) {
+    failure.column = at + 1;
+    return failure;
+  };
+  auto fault_at = [](std::int64_t at, read_error error) { return malformed_at(error, 0, at + 1); };
   const char* p = piece.first;
   // Label list: only a space or the line's end means "no (more) labels",
   // and a line whose first token is a pair has none either.
@@ -227,18 +235,18 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
     for (bool first_token = true;; first_token = false) {
       // Other white space is skipped, as the "%lf" conversion does.
       p = skip_white(p);
-      if (p == last) return {list_at, scan_error::label_missing};
+      if (p == last) return fault_at(list_at, read_error::label_missing);
       bool too_long = false;
       p = hold(p, p, &too_long);
-      if (too_long) return {column(p), scan_error::token_too_long};
+      if (too_long) return fault_at(column(p), read_error::token_too_long);
       if (first_token && (starts_with_index(p, last) || starts_with_query(p, last))) break;
-      if (*p == '#') return {column(p), scan_error::none};
+      if (*p == '#') return no_failure();
       std::int32_t label = 0;
       scan_result read = scan_label(p, last, &label);
-      if (read.error != scan_error::none)
-        return {column(p), starts_with_query(p, last) ? scan_error::query_misplaced : read.error};
-      scan_error handled = on_label(label);
-      if (handled != scan_error::none) return {column(p), handled};
+      if (read.error != read_error::none)
+        return fault_at(column(p), starts_with_query(p, last) ? read_error::query_misplaced : read.error);
+      const read_failure handled = on_label(label);
+      if (handled.error != read_error::none) return failed_at(column(p), handled);
       p = read.ptr;  // before the piece's end, or at the line's
       if (p == last || *p != ',') break;
       ++p;
@@ -259,19 +267,19 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
       const char* number = hold(p, p + 4, &too_long);
       std::int64_t id = 0;
       scan_result read = scan_query(number - 4, last, &id);
-      if (read.error != scan_error::none) return {column(read.ptr), read.error};
-      scan_error handled = on_query(id);
-      if (handled != scan_error::none) return {query_column, handled};
+      if (read.error != read_error::none) return fault_at(column(read.ptr), read.error);
+      const read_failure handled = on_query(id);
+      if (handled.error != read_error::none) return failed_at(query_column, handled);
       p = read.ptr;
     }
   }
   // Pair section.
   for (;;) {
     p = skip_white(p);
-    if (p == last || *p == '#') return {column(p), scan_error::none};
+    if (p == last || *p == '#') return no_failure();
     bool too_long = false;
     p = hold(p, p, &too_long);
-    if (too_long) return {column(p), scan_error::token_too_long};
+    if (too_long) return fault_at(column(p), read_error::token_too_long);
     // Columns are worked out where they are needed, but those of a line in
     // pieces before it moves on.
     const char* const pair_first = p;
@@ -279,23 +287,24 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
     auto pair_column = [&] { return More::streams ? pair_kept : column(pair_first); };
     std::int32_t index = 0;
     scan_result read = read_index(p, last, &index);
-    if (read.error != scan_error::none)
-      return {column(p), starts_with_query(p, last) ? scan_error::query_misplaced : read.error};
+    if (read.error != read_error::none)
+      return fault_at(column(p), starts_with_query(p, last) ? read_error::query_misplaced : read.error);
     const char* const colon_end = read.ptr;
     const std::int64_t colon_kept = More::streams ? column(colon_end) : 0;
     const char* value_first = skip_white(colon_end);
     if (value_first == last)
-      return {More::streams ? colon_kept : column(colon_end), scan_error::value_missing};
+      return fault_at(More::streams ? colon_kept : column(colon_end), read_error::value_missing);
     // A value too long to hold is found below, after the pair's own checks.
     value_first = hold(value_first, value_first, &too_long);
-    scan_result value = on_pair(index, value_first, last, pair_column(), column(value_first));
-    if (value.error != scan_error::none)
-      return {value.error == scan_error::value_not_number ? column(value_first) : pair_column(),
-              value.error};
-    if (value.ptr == nullptr) {
+    const pair_read value = on_pair(index, value_first, last, pair_column(), column(value_first));
+    if (value.failure.error != read_error::none)
+      return failed_at(value.failure.error == read_error::value_not_number ? column(value_first)
+                                                                           : pair_column(),
+                       value.failure);
+    if (value.end == nullptr) {
       p = skip_to_blank(value_first, last);
       if (p - value_first > longest_token && is_too_long(value_first, last))
-        return {column(value_first), scan_error::token_too_long};
+        return fault_at(column(value_first), read_error::token_too_long);
       if constexpr (More::streams) {
         while (p == last && !ends) {
           p = read_on(last);
@@ -303,9 +312,10 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
         }
       }
     } else {
-      p = value.ptr;
-      if (p - value_first > longest_token) return {column(value_first), scan_error::token_too_long};
-      if (p < last && !is_blank(*p)) return {column(value_first), scan_error::value_not_number};
+      p = value.end;
+      if (p - value_first > longest_token)
+        return fault_at(column(value_first), read_error::token_too_long);
+      if (p < last && !is_blank(*p)) return fault_at(column(value_first), read_error::value_not_number);
     }
   }
 }
@@ -313,14 +323,15 @@ walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&& on
 // walk_line for callers that need no query ids: they are checked and
 // passed over.
 template <class More, class OnLabel, class OnPair>
-walk_end walk_line(line_piece piece, More more, OnLabel&& on_label, OnPair&& on_pair) {
+read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnPair&& on_pair) {
   return walk_line(
-      piece, more, on_label, [](std::int64_t) { return scan_error::none; }, on_pair);
+      piece, more, on_label, [](std::int64_t) { return no_failure(); }, on_pair);
 }
 
 // walk_line over a whole line [first, last).
 template <class OnLabel, class OnPair>
-walk_end scan_line(const char* first, const char* last, OnLabel&& on_label, OnPair&& on_pair) {
+read_failure scan_line(const char* first, const char* last, OnLabel&& on_label,
+                       OnPair&& on_pair) {
   return walk_line(line_piece{first, last, 0, true}, whole_line{}, on_label, on_pair);
 }
 

@@ -44,32 +44,32 @@ std::int64_t consumed_in_range(void* context, int k) {
   return static_cast<file_ranges*>(context)->consumed[k].load(std::memory_order_relaxed);
 }
 
-failure_kind open_range(void* context, int k, byte_source* source) {
+read_error open_range(void* context, int k, byte_source* source) {
   file_ranges* ranges = static_cast<file_ranges*>(context);
   file_range& range = ranges->ranges[k];
   range.file = open_named_file(ranges->fname, "rb");
-  if (range.file == nullptr) return failure_kind::file_changed;
+  if (range.file == nullptr) return read_error::file_changed;
   range.consumed = &ranges->consumed[k];
   range.consumed->store(0, std::memory_order_relaxed);
   if (ranges->format != compression_format::none) {
     range.decoding_open = true;
     if (!decoding_source_open(&range.decoding, ranges->format, {&range, read_compressed}))
-      return failure_kind::out_of_memory;
+      return read_error::out_of_memory;
     *source = decoded_bytes(&range.decoding);
     if (ranges->decode_ahead && (range.ahead = pipelined_source_open(*source)) != nullptr)
       *source = pipelined_bytes(range.ahead);
-    return failure_kind::none;
+    return read_error::none;
   }
   // The file is opened again for each scan: it must still be the file
   // that was split.
-  if (size_of_open_file(range.file) != ranges->size) return failure_kind::file_changed;
+  if (size_of_open_file(range.file) != ranges->size) return read_error::file_changed;
   const std::int64_t first = k == 0 ? ranges->part.first : ranges->starts[k - 1];
   const std::int64_t last =
       k == static_cast<int>(ranges->starts.size()) ? ranges->part.last : ranges->starts[k];
-  if (!seek_to(range.file, first)) return failure_kind::read_failed;
+  if (!seek_to(range.file, first)) return read_error::read_failed;
   range.left = ranges->size < 0 ? INT64_MAX : last - first;  // a size unknown: to the end
   *source = {&range, read_range};
-  return failure_kind::none;
+  return read_error::none;
 }
 
 void close_range(void* context, int k) {
@@ -96,7 +96,7 @@ std::int64_t size_of_open_file(std::FILE* file) {
   return size;
 }
 
-failure_kind split_file(const char* fname, compression_format format, std::int64_t size,
+read_error split_file(const char* fname, compression_format format, std::int64_t size,
                         std::int64_t offset, std::int64_t length, std::int64_t range_bytes,
                         file_ranges* ranges) {
   ranges->fname = fname;
@@ -105,20 +105,20 @@ failure_kind split_file(const char* fname, compression_format format, std::int64
   ranges->part = {0, size};
   ranges->starts.clear();
   const bool in_part = offset > 0 || length > 0;
-  if (in_part && format != compression_format::none) return failure_kind::part_of_compressed;
+  if (in_part && format != compression_format::none) return read_error::part_of_compressed;
   if (format == compression_format::none && size > 0 &&
       (in_part || (range_bytes > 0 && size > range_bytes))) {
     std::FILE* file = open_named_file(fname, "rb");
-    if (file == nullptr) return failure_kind::cannot_open;
+    if (file == nullptr) return read_error::cannot_open;
     if (in_part) ranges->part = part_of_text(size, offset, length, file, read_at);
     if (ranges->part.first >= 0 && ranges->part.last >= 0)
       ranges->starts = line_aligned_starts(ranges->part, range_bytes, file, read_at);
     std::fclose(file);
-    if (ranges->part.first < 0 || ranges->part.last < 0) return failure_kind::read_failed;
+    if (ranges->part.first < 0 || ranges->part.last < 0) return read_error::read_failed;
   }
   ranges->ranges.assign(ranges->starts.size() + 1, file_range{});
   ranges->consumed.reset(new std::atomic<std::int64_t>[ranges->ranges.size()]);
-  return failure_kind::none;
+  return read_error::none;
 }
 
 text_ranges file_text_ranges(file_ranges* ranges) {

@@ -43,9 +43,9 @@ struct file_ranges {
 // Splits the part of the plain file `fname`, of `size` bytes, that
 // `offset` and `length` choose (part_of_text; 0 and 0 for the whole file)
 // into ranges of about `range_bytes` (one range when 0 or the part is
-// smaller), or takes a compressed one whole. Returns failure_kind::none, or
+// smaller), or takes a compressed one whole. Returns read_error::none, or
 // why the file cannot be split; a compressed file cannot be read in part.
-failure_kind split_file(const char* fname, compression_format format, std::int64_t size,
+read_error split_file(const char* fname, compression_format format, std::int64_t size,
                         std::int64_t offset, std::int64_t length, std::int64_t range_bytes,
                         file_ranges* ranges);
 

@@ -53,7 +53,7 @@ std::vector<std::int64_t> line_aligned_starts(std::int64_t size, std::int64_t ra
   return line_aligned_starts(byte_span{0, size}, range_bytes, context, read_at);
 }
 
-failure_kind open_memory_range(memory_ranges* ranges, int k, byte_source* source) {
+read_error open_memory_range(memory_ranges* ranges, int k, byte_source* source) {
   const char* data = ranges->text->data();
   const std::int64_t first = k == 0 ? 0 : ranges->starts[k - 1];
   const std::int64_t last = k == static_cast<int>(ranges->starts.size())
@@ -61,12 +61,12 @@ failure_kind open_memory_range(memory_ranges* ranges, int k, byte_source* source
                                 : ranges->starts[k];
   ranges->cursors[k] = {data + first, data + last};
   *source = memory_byte_source(&ranges->cursors[k]);
-  return failure_kind::none;
+  return read_error::none;
 }
 
 namespace {
 
-failure_kind open_memory(void* context, int k, byte_source* source) {
+read_error open_memory(void* context, int k, byte_source* source) {
   return open_memory_range(static_cast<memory_ranges*>(context), k, source);
 }
 

@@ -9,7 +9,7 @@
 
 #include "compression/compression_format.h"
 #include "io/byte_source.h"
-#include "reader/scan_failure.h"
+#include "reader/read_failure.h"
 
 namespace quarnel {
 
@@ -18,8 +18,8 @@ struct text_ranges {
   int count;
   compression_format format;  // of the whole text; a compressed text is one range
   // Opens range `k` from its start and points `*source` at its bytes.
-  // Returns failure_kind::none, or why it cannot be read.
-  failure_kind (*open)(void* context, int k, byte_source* source);
+  // Returns read_error::none, or why it cannot be read.
+  read_error (*open)(void* context, int k, byte_source* source);
   // Ends what open began; called after every open, successful or not. A
   // range is never opened again before it is closed.
   void (*close)(void* context, int k);
@@ -83,6 +83,6 @@ struct memory_ranges {
 };
 text_ranges memory_text_ranges(memory_ranges* ranges);
 // Opens range `k` of `ranges`, once memory_text_ranges has readied them.
-failure_kind open_memory_range(memory_ranges* ranges, int k, byte_source* source);
+read_error open_memory_range(memory_ranges* ranges, int k, byte_source* source);
 
 }  // namespace quarnel

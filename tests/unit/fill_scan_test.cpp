@@ -11,14 +11,14 @@
 
 namespace {
 
-using quarnel::failure_kind;
+using quarnel::read_error;
 using quarnel_test::column_entries;
 using quarnel_test::read_text;
 using entries = std::vector<std::pair<std::uint64_t, double>>;
 
 TEST(FillScan, WritesTheExampleFileInItsFinalShape) {
   auto result = read_text("3,1 1:0.5 4:2\n1 2:1\n 3:7\n");
-  ASSERT_EQ(result.failure.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.error, read_error::none);
   // One column per label (3, then 1), instances as rows.
   EXPECT_EQ(result.labels.starts, (std::vector<std::uint64_t>{0, 1, 3}));
   EXPECT_EQ(column_entries(result.labels, 0), (entries{{0, 1.0}}));
@@ -32,7 +32,7 @@ TEST(FillScan, WritesTheExampleFileInItsFinalShape) {
 
 TEST(FillScan, KeepsZerosShiftsColumnsAndTakesUnorderedIndices) {
   auto result = read_text(" 0:0 3:-1.5\n\n 9:1 -2:2\n");
-  ASSERT_EQ(result.failure.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.error, read_error::none);
   EXPECT_EQ(result.sizes.min_index, -2);
   EXPECT_EQ(column_entries(result.pairs, 0), (entries{{2, 2.0}}));   // index -2
   EXPECT_EQ(column_entries(result.pairs, 2), (entries{{0, 0.0}}));   // index 0, a stored zero
@@ -43,7 +43,7 @@ TEST(FillScan, KeepsZerosShiftsColumnsAndTakesUnorderedIndices) {
 
 TEST(FillScan, ReportsEachRepeatedLabelAndWritesItOnce) {
   auto result = read_text("1\n1\n1\n1\n2,2 1:1\n3,2,3,3\n");
-  ASSERT_EQ(result.failure.kind, failure_kind::none);
+  ASSERT_EQ(result.failure.error, read_error::none);
   EXPECT_EQ(result.duplicates, (std::vector<std::pair<std::int32_t, std::int64_t>>{
                                    {2, 5}, {3, 6}, {3, 6}}));
   EXPECT_EQ(column_entries(result.labels, 1), (entries{{4, 1.0}, {5, 1.0}}));
@@ -62,37 +62,37 @@ TEST(FillScan, RepeatsDoNotLeakIntoTheNextInstance) {
 TEST(FillScan, ConvertsValuesTheSizingScanOnlyDelimited) {
   auto result = read_text("1 1:0.5 2:abc\n");
   EXPECT_TRUE(result.made);
-  EXPECT_EQ(result.failure.kind, failure_kind::malformed);
-  EXPECT_EQ(result.failure.error, quarnel::scan_error::value_not_number);
+  EXPECT_TRUE(quarnel::is_malformed(result.failure.error));
+  EXPECT_EQ(result.failure.error, quarnel::read_error::value_not_number);
   EXPECT_EQ(result.failure.line, 1);
   EXPECT_EQ(result.failure.column, 11);
 }
 
 // The sizing scan's fault, or the first value that is not a number before it.
-quarnel::scan_failure first_fault(const std::string& text) { return read_text(text).failure; }
+quarnel::read_failure first_fault(const std::string& text) { return read_text(text).failure; }
 
 TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
   struct example {
     std::string text;
-    quarnel::scan_error error;
+    quarnel::read_error error;
     std::int64_t line, column;
   } examples[] = {
-      {"1 1:abc\n#c\n1 x:1\n", quarnel::scan_error::value_not_number, 1, 5},
-      {"1 1:1 2:abc x:1\n", quarnel::scan_error::value_not_number, 1, 9},
-      {"1 3:1e5x 2:1 3:1\n", quarnel::scan_error::value_not_number, 1, 5},
-      {"1 1:1 x:1 2:abc\n", quarnel::scan_error::index_not_integer, 1, 7},  // after: not first
-      {"1 1:1 2:1 2:abc\n", quarnel::scan_error::duplicate_index, 1, 11},
-      {"1 5 3\n1 1:x 7:1\n", quarnel::scan_error::value_not_number, 2, 5},
+      {"1 1:abc\n#c\n1 x:1\n", quarnel::read_error::value_not_number, 1, 5},
+      {"1 1:1 2:abc x:1\n", quarnel::read_error::value_not_number, 1, 9},
+      {"1 3:1e5x 2:1 3:1\n", quarnel::read_error::value_not_number, 1, 5},
+      {"1 1:1 x:1 2:abc\n", quarnel::read_error::index_not_integer, 1, 7},  // after: not first
+      {"1 1:1 2:1 2:abc\n", quarnel::read_error::duplicate_index, 1, 11},
+      {"1 5 3\n1 1:x 7:1\n", quarnel::read_error::value_not_number, 2, 5},
       // The instance count is checked at the end: any bad value comes first.
-      {"3 5 3\n1 1:1\n1 1:x\n", quarnel::scan_error::value_not_number, 3, 5},
-      {"3 5 3\n1 1:1\n", quarnel::scan_error::header_instance_count, 1, 1},
+      {"3 5 3\n1 1:1\n1 1:x\n", quarnel::read_error::value_not_number, 3, 5},
+      {"3 5 3\n1 1:1\n", quarnel::read_error::header_instance_count, 1, 1},
       // A bad value before a misplaced or bad query id comes first.
-      {"1 qid:1 1:x qid:2\n", quarnel::scan_error::value_not_number, 1, 11},
-      {"1 qid:1 1:1\n2 qid:1x 1:x\n", quarnel::scan_error::query_id_invalid, 2, 7},
+      {"1 qid:1 1:x qid:2\n", quarnel::read_error::value_not_number, 1, 11},
+      {"1 qid:1 1:1\n2 qid:1x 1:x\n", quarnel::read_error::query_id_invalid, 2, 7},
   };
   for (const example& e : examples) {
-    quarnel::scan_failure fault = first_fault(e.text);
-    EXPECT_EQ(fault.kind, failure_kind::malformed) << e.text;
+    quarnel::read_failure fault = first_fault(e.text);
+    EXPECT_TRUE(quarnel::is_malformed(fault.error)) << e.text;
     EXPECT_EQ(fault.error, e.error) << e.text;
     EXPECT_EQ(fault.line, e.line) << e.text;
     EXPECT_EQ(fault.column, e.column) << e.text;
@@ -100,7 +100,7 @@ TEST(FillScan, ABadValueBeforeTheSizingScansFaultComesFirst) {
 }
 
 std::string ids_of(const quarnel_test::read_result& result) {
-  EXPECT_EQ(result.failure.kind, failure_kind::none);
+  EXPECT_EQ(result.failure.error, read_error::none);
   std::string text;
   for (double id : result.query_ids)
     text += (std::isnan(id) ? std::string("NaN") : std::to_string(static_cast<long long>(id))) + " ";
@@ -142,9 +142,9 @@ TEST(FillScan, DetectsAFileThatChangedBetweenTheScans) {
     ASSERT_TRUE(result.made);
     if (changed == "1,2 1:1 2:2\n3 3:3" || changed == "1,2 1:1\n3 3:3 2:2\n" ||
         changed == "1,2 2:1 1:2\n3 3:3\n") {
-      EXPECT_EQ(result.failure.kind, failure_kind::none) << changed;
+      EXPECT_EQ(result.failure.error, read_error::none) << changed;
     } else {
-      EXPECT_EQ(result.failure.kind, failure_kind::file_changed) << changed;
+      EXPECT_EQ(result.failure.error, read_error::file_changed) << changed;
     }
   }
 }
@@ -160,13 +160,13 @@ TEST(FillScan, AHeaderAddedRemovedOrChangedIsAChangedFile) {
   for (const std::string& changed : changes) {
     auto result = read_text(original, &changed);
     ASSERT_TRUE(result.made);
-    EXPECT_EQ(result.failure.kind, changed == original ? failure_kind::none : failure_kind::file_changed)
+    EXPECT_EQ(result.failure.error, changed == original ? read_error::none : read_error::file_changed)
         << changed;
   }
   auto added = read_text(" 1:1\n 4:2\n", &original);
-  EXPECT_EQ(added.failure.kind, failure_kind::file_changed);
+  EXPECT_EQ(added.failure.error, read_error::file_changed);
   const std::string emptied;
-  EXPECT_EQ(read_text("0 5 3\n", &emptied).failure.kind, failure_kind::file_changed);
+  EXPECT_EQ(read_text("0 5 3\n", &emptied).failure.error, read_error::file_changed);
 }
 
 }  // namespace

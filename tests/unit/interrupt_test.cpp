@@ -39,11 +39,11 @@ struct endless_ranges {
   std::vector<quarnel_test::generated_cursor> cursors;
 };
 
-failure_kind open_endless(void* context, int k, byte_source* source) {
+read_error open_endless(void* context, int k, byte_source* source) {
   endless_ranges* ranges = static_cast<endless_ranges*>(context);
   ranges->cursors[static_cast<std::size_t>(k)] = {&ranges->text, 0, 0};
   *source = quarnel_test::generated_source(&ranges->cursors[static_cast<std::size_t>(k)]);
-  return failure_kind::none;
+  return read_error::none;
 }
 
 void close_endless(void*, int) {}
@@ -59,10 +59,10 @@ TEST(Interrupt, EndsAnEndlessReadOnTheCallingThreadAndOnWorkers) {
       options.threads = threads;
       interrupting_host host(1);
       const auto start = std::chrono::steady_clock::now();
-      const scan_failure failure = read_ranges(ranges, options, host);
+      const read_failure failure = read_ranges(ranges, options, host);
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      EXPECT_EQ(failure.kind, failure_kind::interrupted) << threads << " threads, " << count;
+      EXPECT_EQ(failure.error, read_error::interrupted) << threads << " threads, " << count;
       EXPECT_FALSE(host.made);
       // One poll passes before the interrupt; the stop follows the second.
       EXPECT_LT(seconds, 2.0) << threads << " threads, " << count << " ranges";

@@ -11,13 +11,13 @@
 
 namespace {
 
-using quarnel::scan_error;
+using quarnel::read_error;
 
 struct walked_line {
   std::vector<std::int32_t> labels;
   std::vector<std::pair<std::int32_t, double>> pairs;
   std::vector<std::int64_t> query_ids;
-  scan_error error;
+  read_error error;
   long column;  // 1-based, where the walk stopped on an error
 };
 
@@ -44,21 +44,22 @@ walked_line walk(const std::string& line, std::size_t size = 0) {
   const char* last = first + line.size();
   auto on_label = [&](std::int32_t label) {
     out.labels.push_back(label);
-    return scan_error::none;
+    return quarnel::no_failure();
   };
   auto on_query = [&](std::int64_t id) {
     out.query_ids.push_back(id);
-    return scan_error::none;
+    return quarnel::no_failure();
   };
   auto on_pair = [&](std::int32_t index, const char* value_first, const char* line_last,
                      std::int64_t, std::int64_t) {
     double value = 0;
     const char* end = quarnel::convert_double(value_first, line_last, &value);
-    if (end == nullptr) return quarnel::scan_result{value_first, scan_error::value_not_number};
+    if (end == nullptr)
+      return quarnel::pair_read{value_first, quarnel::failure_of(read_error::value_not_number)};
     out.pairs.emplace_back(index, value);
-    return quarnel::scan_result{end, scan_error::none};
+    return quarnel::pair_read{end, quarnel::no_failure()};
   };
-  quarnel::walk_end result;
+  quarnel::read_failure result;
   if (size == 0) {
     result = quarnel::walk_line(quarnel::line_piece{first, last, 0, true}, quarnel::whole_line{},
                                 on_label, on_query, on_pair);
@@ -68,7 +69,7 @@ walked_line walk(const std::string& line, std::size_t size = 0) {
                                 cut_line{&line, size}, on_label, on_query, on_pair);
   }
   out.error = result.error;
-  out.column = result.column + 1;
+  out.column = result.column;
   return out;
 }
 
@@ -114,7 +115,7 @@ TEST(ScanLine, SplitsWellFormedLines) {
   for (const example& e : examples) {
     for (std::size_t size : piece_sizes) {
       walked_line out = walk(e.line, size);
-      EXPECT_EQ(out.error, scan_error::none) << e.line << " in pieces of " << size;
+      EXPECT_EQ(out.error, read_error::none) << e.line << " in pieces of " << size;
       EXPECT_EQ(out.labels, e.expected_labels) << e.line << " in pieces of " << size;
       EXPECT_EQ(out.pairs, e.expected_pairs) << e.line << " in pieces of " << size;
     }
@@ -139,7 +140,7 @@ TEST(ScanLine, ReadsAQueryIdFirstAfterTheLabels) {
   for (const example& e : examples) {
     for (std::size_t size : piece_sizes) {
       walked_line out = walk(e.line, size);
-      EXPECT_EQ(out.error, scan_error::none) << e.line << " in pieces of " << size;
+      EXPECT_EQ(out.error, read_error::none) << e.line << " in pieces of " << size;
       EXPECT_EQ(out.labels, e.expected_labels) << e.line << " in pieces of " << size;
       EXPECT_EQ(out.query_ids, e.expected_ids) << e.line << " in pieces of " << size;
       EXPECT_EQ(out.pairs, e.expected_pairs) << e.line << " in pieces of " << size;
@@ -150,68 +151,68 @@ TEST(ScanLine, ReadsAQueryIdFirstAfterTheLabels) {
 TEST(ScanLine, ReportsMalformedTokensWhereTheyStart) {
   struct example {
     std::string line;
-    scan_error error;
+    read_error error;
     long column;
   } examples[] = {
-      {"x 1:2", scan_error::label_not_number, 1},
-      {"1,x 1:2", scan_error::label_not_number, 3},
-      {"1,\t\tx", scan_error::label_not_number, 5},
-      {"1.5:2", scan_error::label_not_number, 1},    // no pair: the index has a fraction
-      {"1,2:3", scan_error::label_not_number, 3},    // only the line's first token may be a pair
-      {"1:2,3", scan_error::value_not_number, 3},
-      {"9999999999:1", scan_error::index_out_of_range, 1},
-      {"1,,2", scan_error::label_not_number, 3},
-      {"3# no space", scan_error::label_not_number, 1},
-      {"1,\t", scan_error::label_missing, 3},
-      {"\t", scan_error::label_missing, 1},
-      {" a:1", scan_error::index_not_integer, 2},
-      {" 1:2 :3", scan_error::index_not_integer, 6},
-      {" 1.5:2", scan_error::colon_missing, 2},
-      {" 1 :2", scan_error::colon_missing, 2},
-      {" 12", scan_error::colon_missing, 2},
-      {" 2147483648:1", scan_error::index_out_of_range, 2},
-      {" -2147483649:1", scan_error::index_out_of_range, 2},
-      {" 1:", scan_error::value_missing, 4},
-      {" 1: \t", scan_error::value_missing, 4},
-      {" 1:x", scan_error::value_not_number, 4},
-      {" 1:2x 3:4", scan_error::value_not_number, 4},
-      {" 1:2# comment", scan_error::value_not_number, 4},
-      {" 1:2:3", scan_error::value_not_number, 4},
-      {" 1:0x", scan_error::value_not_number, 4},
-      {"1 2:3 4:1e", scan_error::value_not_number, 9},
+      {"x 1:2", read_error::label_not_number, 1},
+      {"1,x 1:2", read_error::label_not_number, 3},
+      {"1,\t\tx", read_error::label_not_number, 5},
+      {"1.5:2", read_error::label_not_number, 1},    // no pair: the index has a fraction
+      {"1,2:3", read_error::label_not_number, 3},    // only the line's first token may be a pair
+      {"1:2,3", read_error::value_not_number, 3},
+      {"9999999999:1", read_error::index_out_of_range, 1},
+      {"1,,2", read_error::label_not_number, 3},
+      {"3# no space", read_error::label_not_number, 1},
+      {"1,\t", read_error::label_missing, 3},
+      {"\t", read_error::label_missing, 1},
+      {" a:1", read_error::index_not_integer, 2},
+      {" 1:2 :3", read_error::index_not_integer, 6},
+      {" 1.5:2", read_error::colon_missing, 2},
+      {" 1 :2", read_error::colon_missing, 2},
+      {" 12", read_error::colon_missing, 2},
+      {" 2147483648:1", read_error::index_out_of_range, 2},
+      {" -2147483649:1", read_error::index_out_of_range, 2},
+      {" 1:", read_error::value_missing, 4},
+      {" 1: \t", read_error::value_missing, 4},
+      {" 1:x", read_error::value_not_number, 4},
+      {" 1:2x 3:4", read_error::value_not_number, 4},
+      {" 1:2# comment", read_error::value_not_number, 4},
+      {" 1:2:3", read_error::value_not_number, 4},
+      {" 1:0x", read_error::value_not_number, 4},
+      {"1 2:3 4:1e", read_error::value_not_number, 9},
       // A query id elsewhere than first after the labels, or not an
       // integer within 2^53.
-      {"1 2:1 qid:3", scan_error::query_misplaced, 7},
-      {"1 qid:3 qid:3", scan_error::query_misplaced, 9},
-      {"1,qid:3 2:1", scan_error::query_misplaced, 3},
-      {"1 qid: 3", scan_error::query_id_invalid, 7},
-      {"qid:1.5 1:1", scan_error::query_id_invalid, 5},
-      {" qid:3#c", scan_error::query_id_invalid, 6},
-      {" qid:9007199254740993", scan_error::query_id_invalid, 6},
-      {"1 QID:3", scan_error::index_not_integer, 3},  // only "qid:" in lower case is one
-      {" 1234567 :1 2:0.5 3:0.25 4:1", scan_error::colon_missing, 2},
-      {" 2147483648:1 2:0.5 3:0.25 4:1", scan_error::index_out_of_range, 2},
-      {" 1:0.5\x01 2:0.5 3:0.25 4:1", scan_error::value_not_number, 4},
-      {" 1:0.5.5 2:0.5 3:0.25 4:1", scan_error::value_not_number, 4},
-      {std::string("1") + '\0' + " 1:2", scan_error::label_not_number, 1},
-      {std::string(1, '\0'), scan_error::label_not_number, 1},
-      {"1,\t\t" + std::string(5000, ' ') + "x", scan_error::label_not_number, 5005},
-      {" 1:" + std::string(5000, '\t'), scan_error::value_missing, 4},
+      {"1 2:1 qid:3", read_error::query_misplaced, 7},
+      {"1 qid:3 qid:3", read_error::query_misplaced, 9},
+      {"1,qid:3 2:1", read_error::query_misplaced, 3},
+      {"1 qid: 3", read_error::query_id_invalid, 7},
+      {"qid:1.5 1:1", read_error::query_id_invalid, 5},
+      {" qid:3#c", read_error::query_id_invalid, 6},
+      {" qid:9007199254740993", read_error::query_id_invalid, 6},
+      {"1 QID:3", read_error::index_not_integer, 3},  // only "qid:" in lower case is one
+      {" 1234567 :1 2:0.5 3:0.25 4:1", read_error::colon_missing, 2},
+      {" 2147483648:1 2:0.5 3:0.25 4:1", read_error::index_out_of_range, 2},
+      {" 1:0.5\x01 2:0.5 3:0.25 4:1", read_error::value_not_number, 4},
+      {" 1:0.5.5 2:0.5 3:0.25 4:1", read_error::value_not_number, 4},
+      {std::string("1") + '\0' + " 1:2", read_error::label_not_number, 1},
+      {std::string(1, '\0'), read_error::label_not_number, 1},
+      {"1,\t\t" + std::string(5000, ' ') + "x", read_error::label_not_number, 5005},
+      {" 1:" + std::string(5000, '\t'), read_error::value_missing, 4},
       // Tokens over the bound, whatever else is wrong with them; a number
       // that ends before the bound is read as ever.
-      {"1," + std::string(4097, '7'), scan_error::token_too_long, 3},
-      {"1 2:" + std::string(4097, '7') + "x", scan_error::token_too_long, 5},
-      {" " + std::string(4096, '0') + "1:1", scan_error::token_too_long, 2},
-      {"1" + std::string(4096, 'x'), scan_error::token_too_long, 1},
-      {"0x" + std::string(4095, '1') + " 1:1", scan_error::token_too_long, 1},
-      {"1 2:3" + std::string(4096, '\x01'), scan_error::value_not_number, 5},
-      {"2 " + std::string(4096, '1') + ":1", scan_error::index_out_of_range, 3},
+      {"1," + std::string(4097, '7'), read_error::token_too_long, 3},
+      {"1 2:" + std::string(4097, '7') + "x", read_error::token_too_long, 5},
+      {" " + std::string(4096, '0') + "1:1", read_error::token_too_long, 2},
+      {"1" + std::string(4096, 'x'), read_error::token_too_long, 1},
+      {"0x" + std::string(4095, '1') + " 1:1", read_error::token_too_long, 1},
+      {"1 2:3" + std::string(4096, '\x01'), read_error::value_not_number, 5},
+      {"2 " + std::string(4096, '1') + ":1", read_error::index_out_of_range, 3},
   };
   for (const example& e : examples) {
     for (std::size_t size : piece_sizes) {
       walked_line out = walk(e.line, size);
       EXPECT_EQ(out.error, e.error) << "'" << e.line.substr(0, 40) << "' in pieces of " << size
-                                    << ": " << quarnel::describe(out.error);
+                                    << ": " << quarnel::malformed_reason(quarnel::failure_of(out.error));
       EXPECT_EQ(out.column, e.column) << e.line.substr(0, 40) << " in pieces of " << size;
     }
   }

@@ -3,6 +3,7 @@
 #include "platform/available_memory.h"
 #include "platform/memory_figures.h"
 #include "reader/memory_need.h"
+#include "reader/read_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -145,23 +146,31 @@ TEST(MemoryNeed, OutputsCopiesAndWorkingMemory) {
   EXPECT_EQ(quarnel::output_bytes({-5, -1, -9, -2}), quarnel::output_bytes({0, 0, 0, 0}));
 }
 
+// The memory guard's message for outputs of `need` bytes when `available`
+// are.
+std::string memory_message_for(const char* fname, std::uint64_t need, std::uint64_t available) {
+  quarnel::read_failure failure = quarnel::failure_of(quarnel::read_error::too_large);
+  failure.memory = {need, available};
+  return quarnel::failure_message(failure, fname);
+}
+
 TEST(MemoryNeed, MessageFigures) {
-  EXPECT_EQ(quarnel::not_enough_memory_message("big.txt.gz", 33550000000, 21949999999),
+  EXPECT_EQ(memory_message_for("big.txt.gz", 33550000000, 21949999999),
             "not enough memory to read input file big.txt.gz: its outputs need 33.6 GB "
             "and 21.9 GB are available\n");
   // The need rounds up and the available memory down, so a need just above
   // what is available never reads as the same figure.
-  EXPECT_EQ(quarnel::not_enough_memory_message("f", 21900000001, 21900000000),
+  EXPECT_EQ(memory_message_for("f", 21900000001, 21900000000),
             "not enough memory to read input file f: its outputs need 22.0 GB "
             "and 21.9 GB are available\n");
   // Below 1 GB in MB, switching to GB where rounding reaches 1000.0 MB.
-  EXPECT_EQ(quarnel::not_enough_memory_message("f", 999950001, 999999999),
+  EXPECT_EQ(memory_message_for("f", 999950001, 999999999),
             "not enough memory to read input file f: its outputs need 1.0 GB "
             "and 999.9 MB are available\n");
-  EXPECT_EQ(quarnel::not_enough_memory_message("f", 500000001, 0),
+  EXPECT_EQ(memory_message_for("f", 500000001, 0),
             "not enough memory to read input file f: its outputs need 500.1 MB "
             "and 0.0 MB are available\n");
-  EXPECT_EQ(quarnel::not_enough_memory_message("f", most, 1000000000),
+  EXPECT_EQ(memory_message_for("f", most, 1000000000),
             "not enough memory to read input file f: its outputs need 18446744073.8 GB "
             "and 1.0 GB are available\n");
 }

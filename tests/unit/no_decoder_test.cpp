@@ -34,7 +34,7 @@ TEST(NoDecoder, EachFormatIsNamedAndNothingIsRead) {
     std::fwrite(c.head.data(), 1, c.head.size(), file);
     std::fclose(file);
     no_outputs host;
-    quarnel::scan_failure failure = quarnel::read_multilabel_file(name.c_str(), {}, host);
+    quarnel::read_failure failure = quarnel::read_multilabel_file(name.c_str(), {}, host);
     EXPECT_EQ(quarnel::failure_message(failure, name.c_str()),
               "can't read input file " + name + ": it is " + c.format +
                   "-compressed and this build has no " + c.format + "\n");

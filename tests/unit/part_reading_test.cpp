@@ -17,7 +17,7 @@
 
 namespace {
 
-using quarnel::failure_kind;
+using quarnel::read_error;
 using quarnel_test::read_result;
 using quarnel_test::read_string;
 using quarnel_test::read_text;
@@ -63,7 +63,7 @@ TEST(PartReading, ConsecutivePartsReadEveryLineOnce) {
   const std::string text = "1 1:1\r\n\r\n2 2:2\n#c 1\n 3:3\n4,5 -4:4 # t\n\n5 5:5 6:6";
   const std::int64_t size = static_cast<std::int64_t>(text.size());
   const read_result whole = read_text(text);
-  ASSERT_EQ(whole.failure.kind, failure_kind::none);
+  ASSERT_EQ(whole.failure.error, read_error::none);
   std::vector<entry> expected;
   add_entries(whole, 0, &expected);
   std::sort(expected.begin(), expected.end());
@@ -79,7 +79,7 @@ TEST(PartReading, ConsecutivePartsReadEveryLineOnce) {
         std::vector<entry> stacked;
         std::int64_t instances = 0, label_entries = 0;
         for (const read_result& part : parts) {
-          ASSERT_EQ(part.failure.kind, failure_kind::none);
+          ASSERT_EQ(part.failure.error, read_error::none);
           add_entries(part, static_cast<std::uint64_t>(instances), &stacked);
           instances += part.sizes.instance_count;
           label_entries += part.sizes.label_entry_count;
@@ -95,23 +95,23 @@ TEST(PartReading, ConsecutivePartsReadEveryLineOnce) {
 
 TEST(PartReading, OnlyThePartFromByteZeroHasAHeaderAndItsCountIsCheckedOnlyToTheEnd) {
   const std::string text = "2 5 2\n0 0:1\n1 4:1\n1 2:2\n";  // lines at 0, 6, 12, 18
-  EXPECT_EQ(read_part(text, 0, 0).failure.kind, failure_kind::malformed);  // 3 instances, not 2
+  EXPECT_TRUE(quarnel::is_malformed(read_part(text, 0, 0).failure.error));  // 3 instances, not 2
   const read_result first = read_part(text, 0, 6);
-  EXPECT_EQ(first.failure.kind, failure_kind::none);
+  EXPECT_EQ(first.failure.error, read_error::none);
   EXPECT_TRUE(first.sizes.header.present);
   EXPECT_EQ(first.sizes.instance_count, 1);
   EXPECT_EQ(quarnel::feature_count(first.sizes), 5);
   // From the header's own line end on: no header, the file's own columns.
   for (int threads : {1, 2}) {
     const read_result rest = read_part(text, 5, 0, threads, 4);
-    EXPECT_EQ(rest.failure.kind, failure_kind::none);
+    EXPECT_EQ(rest.failure.error, read_error::none);
     EXPECT_FALSE(rest.sizes.header.present);
     EXPECT_EQ(rest.sizes.instance_count, 3);
     EXPECT_EQ(rest.sizes.min_index, 0);
   }
   // Three integers as a later part's first line are not a header.
   const read_result later = read_part("0 1:1\n1 2 3\n", 2, 0);
-  EXPECT_EQ(later.failure.kind, failure_kind::malformed);
+  EXPECT_TRUE(quarnel::is_malformed(later.failure.error));
   EXPECT_EQ(later.failure.line, 1);
 }
 
@@ -119,7 +119,7 @@ TEST(PartReading, AFaultsLineCountsFromThePartsFirstLine) {
   const std::string text = "1 1:1\n2 2:2\n3 x:1\n4 4:4\n";
   for (int threads : {1, 2}) {
     const read_result part = read_part(text, 3, 0, threads, 4);
-    EXPECT_EQ(part.failure.kind, failure_kind::malformed);
+    EXPECT_TRUE(quarnel::is_malformed(part.failure.error));
     EXPECT_EQ(part.failure.line, 2);
     EXPECT_EQ(part.failure.column, 3);
   }

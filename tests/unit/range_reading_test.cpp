@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "reader/sizing/column_tally.h"
+#include "reader/sizing/scan_merge.h"
 #include "reader/text/text_ranges.h"
 #include "test_support.h"
 
 namespace {
 
-using quarnel::failure_kind;
+using quarnel::read_error;
 using quarnel_test::read_result;
 using quarnel_test::read_string;
 using quarnel_test::read_text;
@@ -37,12 +38,12 @@ TEST(RangeSplit, RangesStartRightAfterALineEnd) {
 }
 
 void expect_same(const read_result& a, const read_result& b, const std::string& what) {
-  EXPECT_EQ(a.failure.kind, b.failure.kind) << what;
+  EXPECT_EQ(a.failure.error, b.failure.error) << what;
   EXPECT_EQ(a.failure.error, b.failure.error) << what;
   EXPECT_EQ(a.failure.line, b.failure.line) << what;
   EXPECT_EQ(a.failure.column, b.failure.column) << what;
   EXPECT_EQ(a.duplicates, b.duplicates) << what;
-  if (a.failure.kind != failure_kind::none || b.failure.kind != failure_kind::none) return;
+  if (a.failure.error != read_error::none || b.failure.error != read_error::none) return;
   EXPECT_EQ(a.label_map, b.label_map) << what;
   EXPECT_EQ(a.sizes.min_index, b.sizes.min_index) << what;
   EXPECT_EQ(a.sizes.max_index, b.sizes.max_index) << what;
@@ -107,11 +108,11 @@ quarnel::read_options with(quarnel::read_options::index_base base, std::int64_t 
 // gives, and the same in every split and thread count.
 TEST(RangeReading, IndexAndLabelOptionsHoldInEverySplit) {
   using base = quarnel::read_options::index_base;
-  using quarnel::scan_error;
+  using quarnel::read_error;
   struct option_case {
     std::string text;
     quarnel::read_options options;
-    scan_error error;
+    read_error error;
     std::int64_t line, column;  // of the fault
     std::int64_t columns;       // feature columns, when it loads
     std::vector<std::int32_t> label_map;
@@ -119,42 +120,42 @@ TEST(RangeReading, IndexAndLabelOptionsHoldInEverySplit) {
   const option_case cases[] = {
       // Zero-based: a split that lacks index 0 and the last index keeps
       // the train split's columns.
-      {"1 1:1\n2 3:2\n", with(base::zero_based, 6), scan_error::none, 0, 0, 6, {1, 2}},
-      {"1 1:1\n2 3:2\n", with(base::zero_based, -1), scan_error::none, 0, 0, 4, {1, 2}},
-      {"1\n\n", with(base::zero_based, -1), scan_error::none, 0, 0, 0, {1}},
-      {"1 1:1\n2 3:2\n", with(base::one_based, -1), scan_error::none, 0, 0, 3, {1, 2}},
+      {"1 1:1\n2 3:2\n", with(base::zero_based, 6), read_error::none, 0, 0, 6, {1, 2}},
+      {"1 1:1\n2 3:2\n", with(base::zero_based, -1), read_error::none, 0, 0, 4, {1, 2}},
+      {"1\n\n", with(base::zero_based, -1), read_error::none, 0, 0, 0, {1}},
+      {"1 1:1\n2 3:2\n", with(base::one_based, -1), read_error::none, 0, 0, 3, {1, 2}},
       // Below the base, and beyond the width counted from it.
-      {"1 1:1\n 2:1 -1:2\n", with(base::zero_based, -1), scan_error::index_below_base, 2, 6, 0, {}},
-      {"1 1:1\n2 0:2\n", with(base::one_based, 9), scan_error::index_below_base, 2, 3, 0, {}},
-      {"1 1:1\n2 2:1 6:2\n", with(base::zero_based, 6), scan_error::index_outside_width, 2, 7, 0, {}},
-      {"1 6:1\n", with(base::one_based, 6), scan_error::none, 0, 0, 6, {1}},
-      {"1 1:1\n", with(base::zero_based, 0), scan_error::index_outside_width, 1, 3, 0, {}},
-      {"1\n2\n", with(base::zero_based, 0), scan_error::none, 0, 0, 0, {1, 2}},
+      {"1 1:1\n 2:1 -1:2\n", with(base::zero_based, -1), read_error::index_below_base, 2, 6, 0, {}},
+      {"1 1:1\n2 0:2\n", with(base::one_based, 9), read_error::index_below_base, 2, 3, 0, {}},
+      {"1 1:1\n2 2:1 6:2\n", with(base::zero_based, 6), read_error::index_outside_width, 2, 7, 0, {}},
+      {"1 6:1\n", with(base::one_based, 6), read_error::none, 0, 0, 6, {1}},
+      {"1 1:1\n", with(base::zero_based, 0), read_error::index_outside_width, 1, 3, 0, {}},
+      {"1\n2\n", with(base::zero_based, 0), read_error::none, 0, 0, 0, {1, 2}},
       // A width on the file's own base: known only once the whole file is
       // sized, then the first index above it in file order, unless a bad
       // value comes first.
-      {"1 3:1\n2 0:1\n 5:1\n", with(base::by_file, 5), scan_error::index_outside_width, 3, 2, 0, {}},
-      {"1 3:1\n2 4:1\n 5:1\n", with(base::by_file, 5), scan_error::none, 0, 0, 5, {1, 2}},
-      {"1 2:x\n2 7:1\n 0:1\n", with(base::by_file, 3), scan_error::value_not_number, 1, 5, 0, {}},
-      {"1 1:1\n# 9:1\n", with(base::by_file, 0), scan_error::index_outside_width, 1, 3, 0, {}},
+      {"1 3:1\n2 0:1\n 5:1\n", with(base::by_file, 5), read_error::index_outside_width, 3, 2, 0, {}},
+      {"1 3:1\n2 4:1\n 5:1\n", with(base::by_file, 5), read_error::none, 0, 0, 5, {1, 2}},
+      {"1 2:x\n2 7:1\n 0:1\n", with(base::by_file, 3), read_error::value_not_number, 1, 5, 0, {}},
+      {"1 1:1\n# 9:1\n", with(base::by_file, 0), read_error::index_outside_width, 1, 3, 0, {}},
       // A header and the options: both bounds apply, the width decides the
       // columns, and the header makes the file zero-based.
-      {"2 4 3\n0 0:1\n1 3:1\n", with(base::zero_based, 6), scan_error::none, 0, 0, 6, {0, 1}},
-      {"2 4 3\n0 0:1\n1 3:1\n", with(base::by_file, 3), scan_error::index_outside_width, 3, 3, 0, {}},
-      {"2 4 3\n0 0:1\n1 5:1\n", with(base::by_file, 9), scan_error::index_outside_header, 3, 3, 0, {}},
-      {"2 4 3\n0 0:1\n1 3:1\n", with(base::one_based, -1), scan_error::header_not_one_based, 1, 1, 0, {}},
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::zero_based, 6), read_error::none, 0, 0, 6, {0, 1}},
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::by_file, 3), read_error::index_outside_width, 3, 3, 0, {}},
+      {"2 4 3\n0 0:1\n1 5:1\n", with(base::by_file, 9), read_error::index_outside_header, 3, 3, 0, {}},
+      {"2 4 3\n0 0:1\n1 3:1\n", with(base::one_based, -1), read_error::header_not_one_based, 1, 1, 0, {}},
       // The caller's labels first, used or not, the file's others after them;
       // repeats reported by their label; a header's labels may lie outside m.
-      {"5,3 1:1\n7,5,5 2:1\n3\n", with(base::by_file, -1, {9, 3}, true), scan_error::none, 0, 0, 2,
+      {"5,3 1:1\n7,5,5 2:1\n3\n", with(base::by_file, -1, {9, 3}, true), read_error::none, 0, 0, 2,
        {9, 3, 5, 7}},
-      {"2 4 3\n2,0 0:1\n\n", with(base::by_file, -1, {7, 0, 1}, true), scan_error::none, 0, 0, 4,
+      {"2 4 3\n2,0 0:1\n\n", with(base::by_file, -1, {7, 0, 1}, true), read_error::none, 0, 0, 4,
        {7, 0, 1, 2}},
-      {"1\n", with(base::by_file, -1, {}, true), scan_error::none, 0, 0, 0, {1}},
+      {"1\n", with(base::by_file, -1, {}, true), read_error::none, 0, 0, 0, {1}},
   };
   for (const option_case& c : cases) {
     const read_result whole = read_text(c.text, nullptr, 64, c.options);
     EXPECT_EQ(whole.failure.error, c.error) << c.text;
-    if (c.error == scan_error::none) {
+    if (c.error == read_error::none) {
       EXPECT_EQ(feature_count(whole.sizes), c.columns) << c.text;
       EXPECT_EQ(whole.label_map, c.label_map) << c.text;
     } else {
@@ -181,7 +182,7 @@ TEST(RangeReading, LabelMapColumnsHoldTheirLabelsEntries) {
   options.base = quarnel::read_options::index_base::zero_based;
   options.width = 4;
   const read_result read = read_text("5,3 1:1\n7,5,5 2:1\n3 0:4\n", nullptr, 64, options);
-  ASSERT_EQ(read.failure.kind, failure_kind::none);
+  ASSERT_EQ(read.failure.error, read_error::none);
   using entries = std::vector<std::pair<std::uint64_t, double>>;
   EXPECT_EQ(quarnel_test::column_entries(read.labels, 0), entries{});                   // 9
   EXPECT_EQ(quarnel_test::column_entries(read.labels, 1), (entries{{0, 1}, {2, 1}}));  // 3
@@ -191,6 +192,16 @@ TEST(RangeReading, LabelMapColumnsHoldTheirLabelsEntries) {
   // Index k is column k + 1: index 0 in the first column, the last empty.
   EXPECT_EQ(quarnel_test::column_entries(read.pairs, 0), (entries{{2, 4}}));
   EXPECT_EQ(quarnel_test::column_entries(read.pairs, 3), entries{});
+}
+
+// The check after a fill in file order gathers every label column's count:
+// without the memory for that, the read runs out of memory, which is not a
+// file that changed.
+TEST(ScanMerge, AFillCheckWithoutMemoryIsOutOfMemoryNotAChangedFile) {
+  quarnel::problem_sizes sizes{};
+  sizes.label_count = INT64_MAX / 8;  // counts of 2^63 bytes
+  EXPECT_EQ(quarnel::columns_filled_as_counted(nullptr, 0, sizes, nullptr, {}, {}),
+            read_error::out_of_memory);
 }
 
 TEST(ColumnTally, CountsIndicesAnywhereAndKeepsOnlyThePagesUsed) {

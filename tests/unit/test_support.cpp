@@ -39,14 +39,14 @@ struct noted_ranges {
   std::size_t largest;
 };
 
-failure_kind open_noted(void* context, int k, byte_source* source) {
+read_error open_noted(void* context, int k, byte_source* source) {
   noted_ranges* ranges = static_cast<noted_ranges*>(context);
   // A file's range holds one open file: opening it again before closing
   // it would lose the first.
-  if (ranges->open[static_cast<std::size_t>(k)]) return failure_kind::read_failed;
+  if (ranges->open[static_cast<std::size_t>(k)]) return read_error::read_failed;
   ranges->open[static_cast<std::size_t>(k)] = 1;
   noted_source& noted = ranges->sources[static_cast<std::size_t>(k)];
-  const failure_kind opened = ranges->inner.open(ranges->inner.context, k, &noted.inner);
+  const read_error opened = ranges->inner.open(ranges->inner.context, k, &noted.inner);
   noted.largest = &ranges->largest;
   *source = {&noted, read_noted};
   return opened;
@@ -58,7 +58,7 @@ void close_noted(void* context, int k) {
   ranges->inner.close(ranges->inner.context, k);
 }
 
-failure_kind open_text(void* context, int k, byte_source* source) {
+read_error open_text(void* context, int k, byte_source* source) {
   two_texts* texts = static_cast<two_texts*>(context);
   return open_memory_range(texts->filling ? &texts->filled : &texts->sized, k, source);
 }
@@ -128,11 +128,11 @@ std::size_t generate(void* context, char* into, std::size_t size, read_fault*) {
   return count;
 }
 
-failure_kind open_generated(void* context, int, byte_source* source) {
+read_error open_generated(void* context, int, byte_source* source) {
   generated_cursor* cursor = static_cast<generated_cursor*>(context);
   *cursor = {cursor->text, 0, 0};
   *source = generated_source(cursor);
-  return failure_kind::none;
+  return read_error::none;
 }
 
 // The whole core over `ranges`, the largest read noted.
@@ -193,12 +193,12 @@ read_result read_generated(const generated_text& text, std::size_t block_size) {
 }
 
 bool same_read(const read_result& a, const read_result& b) {
-  const scan_failure& f = a.failure;
-  const scan_failure& g = b.failure;
-  if (f.kind != g.kind || f.error != g.error || f.line != g.line || f.column != g.column ||
+  const read_failure& f = a.failure;
+  const read_failure& g = b.failure;
+  if (f.error != g.error || f.error != g.error || f.line != g.line || f.column != g.column ||
       a.duplicates != b.duplicates)
     return false;
-  if (f.kind != failure_kind::none) return true;
+  if (f.error != read_error::none) return true;
   for (auto matrix : {&read_result::labels, &read_result::pairs}) {
     const sparse_result& m = a.*matrix;
     const sparse_result& n = b.*matrix;

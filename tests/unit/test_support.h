@@ -21,7 +21,7 @@ struct sparse_result {
 };
 
 struct read_result {
-  quarnel::scan_failure failure;  // how the read ended
+  quarnel::read_failure failure;  // how the read ended
   bool made;                      // the sizing scan passed and the outputs were made
   quarnel::problem_sizes sizes;
   std::vector<std::int32_t> label_map;
