@@ -149,39 +149,8 @@ std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault
   return count;
 }
 
-}  // namespace
-
-bool decoding_source_open(decoding_source* source, compression_format format,
-                          byte_source compressed, std::size_t input_size) {
-  const decoder_create create = decoder_of(format);
-  if (create == nullptr) {
-    *source = decoding_source{};
-    return false;
-  }
-  return decoding_source_open_with(source, create, compressed, input_size);
-}
-
-bool decoding_source_open_with(decoding_source* source, decoder_create create,
-                               byte_source compressed, std::size_t input_size) {
-  *source = decoding_source{};
-  source->compressed = compressed;
-  if (!create(&source->decoder)) {
-    source->decoder = stream_decoder{};
-    return false;
-  }
-  source->input = static_cast<unsigned char*>(std::malloc(input_size));
-  source->input_room = input_size;
-  return source->input != nullptr;
-}
-
-void decoding_source_close(decoding_source* source) {
-  if (source->decoder.release != nullptr) source->decoder.release(source->decoder.state);
-  source->decoder = stream_decoder{};
-  std::free(source->input);
-  source->input = nullptr;
-}
-
-bool decoding_source_restart(decoding_source* source) {
+// Nothing read yet: the state a source starts from, and restarts from.
+void start_reading(decoding_source* source) {
   source->input_begin = 0;
   source->input_end = 0;
   source->input_ended = false;
@@ -190,6 +159,46 @@ bool decoding_source_restart(decoding_source* source) {
   source->in_padding = false;
   source->finished = false;
   source->fault = read_fault::none;
+}
+
+}  // namespace
+
+bool decoding_source_open(decoding_source* source, compression_format format,
+                          byte_source compressed, std::size_t input_size) {
+  const decoder_create create = decoder_of(format);
+  if (create == nullptr) {
+    decoding_source_close(source);
+    return false;
+  }
+  return decoding_source_open_with(source, create, compressed, input_size);
+}
+
+bool decoding_source_open_with(decoding_source* source, decoder_create create,
+                               byte_source compressed, std::size_t input_size) {
+  decoding_source_close(source);
+  source->compressed = compressed;
+  if (!create(&source->decoder)) {
+    source->decoder = stream_decoder{};
+    return false;
+  }
+  source->input = static_cast<unsigned char*>(std::malloc(input_size));
+  source->input_room = input_size;
+  start_reading(source);
+  return source->input != nullptr;
+}
+
+void decoding_source_close(decoding_source* source) {
+  if (source->decoder.release != nullptr) source->decoder.release(source->decoder.state);
+  source->decoder = stream_decoder{};
+  std::free(source->input);
+  source->input = nullptr;
+  source->input_room = 0;
+}
+
+decoding_source::~decoding_source() { decoding_source_close(this); }
+
+bool decoding_source_restart(decoding_source* source) {
+  start_reading(source);
   return source->decoder.restart(source->decoder.state);
 }
 

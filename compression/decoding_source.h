@@ -15,25 +15,32 @@
 
 namespace quarnel {
 
+// Its decoder and input block are released when it goes, or by close.
 struct decoding_source {
-  byte_source compressed;
-  stream_decoder decoder;
-  unsigned char* input;
-  std::size_t input_room;
-  std::size_t input_begin;  // first compressed byte not yet decoded
-  std::size_t input_end;
-  bool input_ended;  // the compressed source has no more bytes
-  bool in_stream;    // a stream has begun and not yet ended
-  bool stream_ended; // at least one stream ended whole
-  bool in_padding;   // zero bytes followed the last stream: only zeros may follow
-  bool finished;     // the last stream ended with the compressed bytes
-  read_fault fault;  // met after bytes still to hand out; reported next
+  byte_source compressed{};
+  stream_decoder decoder{};
+  unsigned char* input = nullptr;
+  std::size_t input_room = 0;
+  std::size_t input_begin = 0;  // first compressed byte not yet decoded
+  std::size_t input_end = 0;
+  bool input_ended = false;   // the compressed source has no more bytes
+  bool in_stream = false;     // a stream has begun and not yet ended
+  bool stream_ended = false;  // at least one stream ended whole
+  bool in_padding = false;    // zero bytes followed the last stream: only zeros may follow
+  bool finished = false;      // the last stream ended with the compressed bytes
+  read_fault fault = read_fault::none;  // met after bytes still to hand out; reported next
+
+  decoding_source() = default;
+  decoding_source(const decoding_source&) = delete;
+  decoding_source& operator=(const decoding_source&) = delete;
+  ~decoding_source();
 };
 
 constexpr std::size_t default_input_size = std::size_t{1} << 17;
 
 // Returns false when `format` cannot be decoded in this build or the
-// decoder or the input block cannot be allocated; close it either way.
+// decoder or the input block cannot be allocated. Whatever the source held
+// before is released first.
 bool decoding_source_open(decoding_source* source, compression_format format,
                           byte_source compressed, std::size_t input_size = default_input_size);
 // The same with the decoder that `create` makes, for comparing two
@@ -41,6 +48,7 @@ bool decoding_source_open(decoding_source* source, compression_format format,
 bool decoding_source_open_with(decoding_source* source, decoder_create create,
                                byte_source compressed,
                                std::size_t input_size = default_input_size);
+// Releases the decoder and the input block; the source can be opened again.
 void decoding_source_close(decoding_source* source);
 
 // Starts over, once the compressed source has been rewound; false when the

@@ -78,7 +78,9 @@ compression_format format_of_name(const char* fname) {
 }
 
 bool encoding_sink_open(encoding_sink* sink, compression_format format, byte_sink downstream) {
-  *sink = {{nullptr, nullptr, nullptr}, downstream, nullptr, false};
+  encoding_sink_close(sink);
+  sink->downstream = downstream;
+  sink->out_of_memory = false;
   if (!format_decodable(format)) return false;
   sink->buffer = static_cast<unsigned char*>(std::malloc(buffer_size));
   if (sink->buffer == nullptr || !create_encoder(format, &sink->encoder)) {
@@ -100,5 +102,7 @@ void encoding_sink_close(encoding_sink* sink) {
   sink->encoder = {nullptr, nullptr, nullptr};
   sink->buffer = nullptr;
 }
+
+encoding_sink::~encoding_sink() { encoding_sink_close(this); }
 
 }  // namespace quarnel

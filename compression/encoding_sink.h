@@ -12,15 +12,22 @@ namespace quarnel {
 // ".zst"), or compression_format::none.
 compression_format format_of_name(const char* fname);
 
+// Its encoder and buffer are released when it goes, or by close.
 struct encoding_sink {
-  stream_encoder encoder;
-  byte_sink downstream;
-  unsigned char* buffer;  // encoded bytes on their way downstream
-  bool out_of_memory;     // why the last call failed, when it did
+  stream_encoder encoder{};
+  byte_sink downstream{};
+  unsigned char* buffer = nullptr;  // encoded bytes on their way downstream
+  bool out_of_memory = false;       // why the last call failed, when it did
+
+  encoding_sink() = default;
+  encoding_sink(const encoding_sink&) = delete;
+  encoding_sink& operator=(const encoding_sink&) = delete;
+  ~encoding_sink();
 };
 
-// Makes `sink` encode in `format` into `downstream`; false when the format
-// is not one this build encodes or memory runs out (`out_of_memory` says).
+// Makes `sink` encode in `format` into `downstream`, releasing what it held;
+// false when the format is not one this build encodes or memory runs out
+// (`out_of_memory` says).
 bool encoding_sink_open(encoding_sink* sink, compression_format format, byte_sink downstream);
 
 // The sink to write the text to.

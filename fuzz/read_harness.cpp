@@ -218,8 +218,6 @@ void size_alone(text sized, delivery how, compression_format format, outcome* re
   column_tally_each(tally.features, [&](std::int32_t index, const column_slot& slot) {
     if (slot.left != 0) result->index_counts[index] = slot.left;
   });
-  line_reader_close(&reader);
-  range_tally_release(&tally);
   decoding_source_close(&decoding);
 }
 
@@ -243,7 +241,7 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
                                    read_text_at);
   const int count = static_cast<int>(h.starts.size()) + 1;
   h.cursors.resize(static_cast<std::size_t>(count));
-  h.decoders.resize(static_cast<std::size_t>(count));
+  h.decoders = std::vector<decoding_source>(static_cast<std::size_t>(count));
   h.ahead.assign(static_cast<std::size_t>(count), nullptr);
   if (format != compression_format::none)
     REQUIRE(decoding_source_open(&h.decoders[0], format, byte_source{},
@@ -262,7 +260,6 @@ outcome read(text sized, text filled, delivery how, compression_format format) {
     result.reported = failure;
   }
   if (failure.error == read_error::corrupt_data) result.fault = read_fault::corrupt_data;
-  for (decoding_source& decoding : h.decoders) decoding_source_close(&decoding);
   return result;
 }
 

@@ -152,7 +152,7 @@ void write_file(const char* fname, const multilabel_data& data, write_options op
     fail(outcome, id_of(failure), replace_failure_message(replacement, failure, fname));
     return;
   }
-  encoding_sink encoding{};
+  encoding_sink encoding;
   byte_sink sink = file_byte_sink(replacement.file);
   write_failure written{write_failure_kind::none, 0, 0};
   if (format != compression_format::none) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "io/file_kind.h"
+#include "io/owned_file.h"
 #include "io/utf8_file_calls.h"
 #include "reader/memory_need.h"
 #include "reader/range_reading.h"
@@ -61,17 +62,18 @@ read_failure open_file_ranges(const char* fname, const read_options& options,
   // A pipe or device is refused before the open, which could wait for a
   // writer; the open stream is checked again, as the name may change.
   if (kind_of_named_file(fname) == file_kind::other) return failure_of(read_error::not_regular);
-  std::FILE* file = open_named_file(fname, "rb");
-  if (file == nullptr) return failure_of(read_error::cannot_open);
-  const file_kind kind = kind_of_open_file(file);
-  if (kind == file_kind::directory || kind == file_kind::other) {
-    std::fclose(file);
-    return failure_of(kind == file_kind::directory ? read_error::cannot_open
-                                                   : read_error::not_regular);
+  compression_format format = compression_format::none;
+  std::int64_t size = 0;
+  {
+    const owned_file file(open_named_file(fname, "rb"));
+    if (!file) return failure_of(read_error::cannot_open);
+    const file_kind kind = kind_of_open_file(file.get());
+    if (kind == file_kind::directory || kind == file_kind::other)
+      return failure_of(kind == file_kind::directory ? read_error::cannot_open
+                                                     : read_error::not_regular);
+    format = peek_format(file.get());
+    size = size_of_open_file(file.get());
   }
-  const compression_format format = peek_format(file);
-  const std::int64_t size = size_of_open_file(file);
-  std::fclose(file);
   if (format == compression_format::zip) return failure_of(read_error::zip_archive);
   if (format != compression_format::none && !format_decodable(format))
     return failure_of(read_error::no_decoder, format);

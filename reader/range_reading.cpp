@@ -33,7 +33,6 @@ struct open_range {
   line_reader reader{};
   watched_source watched{};
   bool opened = false;
-  bool reader_open = false;
   open_range(const text_ranges* text, int k, read_watch* watch,
              std::atomic<std::int64_t>* slot = nullptr)
       : text(text), k(k) {
@@ -50,13 +49,13 @@ struct open_range {
     if (opened_as != read_error::none) return opened_as;
     watched = {source, watched.watch, watched.slot, text->consumed, text->context, k, 0};
     source = watched_bytes(&watched);
-    reader_open = text->block_size != 0
-                      ? line_reader_open(&reader, source, text->block_size, text->whole_lines_up_to)
-                      : line_reader_open(&reader, source, default_block_size, longest_whole_line);
+    const bool reader_open =
+        text->block_size != 0
+            ? line_reader_open(&reader, source, text->block_size, text->whole_lines_up_to)
+            : line_reader_open(&reader, source, default_block_size, longest_whole_line);
     return reader_open ? read_error::none : read_error::out_of_memory;
   }
   ~open_range() {
-    if (reader_open) line_reader_close(&reader);
     if (opened) text->close(text->context, k);
   }
 };
@@ -72,8 +71,9 @@ read_failure source_failure(const read_failure& failure, const line_reader& read
   return failure;
 }
 
-// One read's state. Its destructor releases everything it holds, also when
-// a host allocation inside make_outputs raises and unwinds through the read.
+// One read's state. Everything in it is owned by objects that release it,
+// also when a host allocation inside make_outputs raises and unwinds
+// through the read.
 struct reading {
   const text_ranges* text = nullptr;
   const read_options* options = nullptr;
@@ -83,8 +83,8 @@ struct reading {
   std::vector<read_failure> failures;
   // The fill.
   problem_sizes sizes{};
-  label_dictionary dictionary{};
-  std::vector<std::int64_t*> label_columns;
+  label_dictionary dictionary;
+  std::vector<growable_array<std::int64_t>> label_columns;  // of each range's own labels
   std::vector<std::int64_t> first_instances;
   sparse_columns labels{};
   sparse_columns pairs{};
@@ -92,14 +92,6 @@ struct reading {
   placing how = placing::in_order;
   std::vector<std::vector<std::pair<std::int32_t, std::int64_t>>> repeats;
 
-  reading() = default;
-  reading(const reading&) = delete;
-  reading& operator=(const reading&) = delete;
-  ~reading() {
-    for (range_tally& tally : tallies) range_tally_release(&tally);
-    release_label_columns(label_columns.data(), static_cast<int>(label_columns.size()));
-    label_dictionary_release(&dictionary);
-  }
 };
 
 // Whether range `k` starts with the file's first line, which may be a header.
@@ -141,7 +133,7 @@ void fill_range(reading* read, int k, duplicate_label_sink repeats) {
     return;
   }
   const range_fill fill{&read->sizes,      &read->dictionary,        &read->tallies[k],
-                        read->label_columns[k], read->first_instances[k],
+                        read->label_columns[k].data(), read->first_instances[k],
                         holds_first_line(*read->text, k),
                         read->how,         read->labels,             read->pairs,
                         repeats,           read->query_ids};
@@ -282,8 +274,9 @@ std::uint64_t working_bytes(const reading& read, int threads) {
   std::uint64_t bytes = 0;
   for (const range_tally& tally : read.tallies)
     bytes += static_cast<std::uint64_t>(column_tally_bytes(tally.features)) +
-             static_cast<std::uint64_t>(tally.label_slot_room) * sizeof(column_slot) +
-             static_cast<std::uint64_t>(tally.labels.room) * 16;
+             static_cast<std::uint64_t>(tally.label_slots.room()) * sizeof(column_slot) +
+             static_cast<std::uint64_t>(tally.labels.labels.room()) *
+                 label_dictionary_bytes_per_room;
   const int workers = threads < read.text->count ? threads : read.text->count;
   const std::uint64_t per_thread = (std::uint64_t{8} << 20) + (workers > 1 ? thread_reserve : 0);
   return bytes + per_thread * static_cast<std::uint64_t>(workers < 1 ? 1 : workers);
@@ -312,9 +305,9 @@ read_failure check_memory(const reading& read, int threads, bool query_ids) {
 read_failure size_and_merge(reading* read) {
   const int count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
-  read->tallies.assign(static_cast<std::size_t>(count), range_tally{});
+  read->tallies = std::vector<range_tally>(static_cast<std::size_t>(count));
   read->failures.assign(static_cast<std::size_t>(count), no_failure());
-  read->label_columns.assign(static_cast<std::size_t>(count), nullptr);
+  read->label_columns = std::vector<growable_array<std::int64_t>>(static_cast<std::size_t>(count));
   read_failure failure = size_all(read, threads);
   if (failure.error != read_error::none) return failure;
 
@@ -342,7 +335,7 @@ read_failure read_all(reading* read, read_host& host) {
   if (failure.error != read_error::none) return failure;
   watch_tick(&read->watch);
   if (stop_requested(read->watch)) return failure_of(read_error::interrupted);
-  if (!host.make_outputs(read->sizes, read->dictionary.labels, &read->labels, &read->pairs))
+  if (!host.make_outputs(read->sizes, read->dictionary.labels.data(), &read->labels, &read->pairs))
     return failure_of(read_error::out_of_memory);
   if (host.wants_query_ids() &&
       !host.make_query_ids(read->sizes.instance_count, &read->query_ids))
@@ -376,8 +369,8 @@ read_failure size_ranges(const text_ranges& text, const read_options& options, r
     failure = size_and_merge(&read);
     if (failure.error == read_error::none && !stop_requested(read.watch)) {
       sized->sizes = read.sizes;
-      sized->labels.assign(read.dictionary.labels,
-                           read.dictionary.labels + read.dictionary.label_count);
+      sized->labels.assign(read.dictionary.labels.data(),
+                           read.dictionary.labels.data() + read.dictionary.label_count);
       // The summary itself holds the closing line's figures: it closes only
       // a pass long enough to have shown progress.
       if (read.watch.any_line) progress_end(&read.watch, read.sizes.instance_count);

@@ -1,10 +1,8 @@
 #include "reader/fill/fill_scan.h"
 
-#include <cstdlib>
 #include <limits>
 
 #include "reader/fill/staged_scatter.h"
-#include "reader/sizing/scan_merge.h"
 #include "reader/syntax/duplicate_index.h"
 #include "reader/syntax/file_header.h"
 #include "reader/syntax/line_loop.h"
@@ -16,22 +14,22 @@ namespace {
 // Flags of the labels met in the current instance, by column (in_order)
 // or by the range's own label position (by_range).
 struct seen_labels {
-  unsigned char* flags;
-  std::int64_t* set;  // flagged positions, to clear them at the line's end
-  std::int64_t set_count;
+  growable_array<unsigned char> flags;
+  growable_array<std::int64_t> set;  // flagged positions, to clear them at the line's end
+  std::int64_t set_count = 0;
 };
 
 struct fill_state {
-  const range_fill* fill;
+  const range_fill* fill = nullptr;
   staged_scatter labels;
   staged_scatter pairs;
   seen_labels seen;
   index_scratch scratch;
-  std::int64_t instance;  // row of the current instance
-  std::int64_t instances_filled;
-  std::int64_t label_tokens;
-  std::int64_t labels_filled;
-  std::int64_t pairs_filled;
+  std::int64_t instance = 0;  // row of the current instance
+  std::int64_t instances_filled = 0;
+  std::int64_t label_tokens = 0;
+  std::int64_t labels_filled = 0;
+  std::int64_t pairs_filled = 0;
 };
 
 // Where entries go: the next free place of their column.
@@ -229,30 +227,23 @@ read_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::i
 }
 
 read_failure fill_scan(line_reader* reader, const range_fill& fill) {
-  fill_state state{};
+  fill_state state;
   state.fill = &fill;
   state.instance = fill.first_instance;
-  // One flag per column (in_order) or per label of the range (by_range),
-  // and one more, so that no labels still allocates.
+  // One flag per column (in_order) or per label of the range (by_range).
   const std::int64_t keys =
-      (fill.how == placing::in_order ? fill.dictionary->label_count : fill.tally->labels.label_count) + 1;
-  state.seen.flags = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(keys), 1));
-  state.seen.set = static_cast<std::int64_t*>(
-      std::malloc(static_cast<std::size_t>(keys) * sizeof(std::int64_t)));
-  read_failure failure = failure_of(read_error::out_of_memory);
-  const bool staged =
-      staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) &&
-      staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room);
-  if (staged && state.seen.flags != nullptr && state.seen.set != nullptr)
-    failure = fill.how == placing::in_order ? fill_lines<placing::in_order>(&state, reader)
-                                            : fill_lines<placing::by_range>(&state, reader);
+      fill.how == placing::in_order ? fill.dictionary->label_count : fill.tally->labels.label_count;
+  if (!state.seen.flags.assign(keys, true) || !state.seen.set.assign(keys, false) ||
+      !staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) ||
+      !staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room))
+    return failure_of(read_error::out_of_memory);
+  const read_failure failure = fill.how == placing::in_order
+                                   ? fill_lines<placing::in_order>(&state, reader)
+                                   : fill_lines<placing::by_range>(&state, reader);
   // Whatever was staged reaches the arrays, on failure too: they stop
   // at the same entry however the text was delivered.
-  staged_scatter_close(&state.labels);
-  staged_scatter_close(&state.pairs);
-  std::free(state.seen.flags);
-  std::free(state.seen.set);
-  index_scratch_release(&state.scratch);
+  staged_scatter_flush(&state.labels);
+  staged_scatter_flush(&state.pairs);
   return failure;
 }
 

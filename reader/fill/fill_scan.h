@@ -8,6 +8,7 @@
 #include "reader/problem_sizes.h"
 #include "reader/read_failure.h"
 #include "reader/sizing/label_dictionary.h"
+#include "reader/sizing/scan_merge.h"
 #include "reader/sizing/sizing_scan.h"
 #include "reader/sparse_columns.h"
 #include "reader/syntax/file_header.h"
@@ -19,16 +20,6 @@ namespace quarnel {
 struct duplicate_label_sink {
   void* context;
   void (*report)(void* context, std::int32_t label, std::int64_t instance_number);
-};
-
-// How the fill scan finds the next free place of a column.
-enum class placing : unsigned char {
-  // One pass over the ranges in order: the next place of column c is kept
-  // in starts[c + 1], which ends as the start of column c + 1.
-  in_order,
-  // The ranges at once: each range's slots hold its own first place in
-  // each column, relative to the column's start, and its entries there.
-  by_range,
 };
 
 // What the fill scan of one range of the file needs.

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/growable_array.h"
+
 namespace quarnel {
 
 struct staged_entry {
@@ -18,12 +20,12 @@ struct staged_entry {
 };
 
 struct staged_scatter {
-  double* values;        // the arrays written
-  std::uint64_t* rows;
-  int band_shift;        // a place's band: place >> band_shift
-  std::int64_t bands;
-  staged_entry* stage;   // `bands` buffers of `band_room` entries
-  std::uint32_t* staged;  // entries held in each buffer
+  double* values = nullptr;  // the arrays written
+  std::uint64_t* rows = nullptr;
+  int band_shift = 0;        // a place's band: place >> band_shift
+  std::int64_t bands = 0;
+  growable_array<staged_entry> stage;    // `bands` buffers of `band_room` entries
+  growable_array<std::uint32_t> staged;  // entries held in each buffer
 };
 
 constexpr std::uint32_t band_room = 64;
@@ -31,8 +33,8 @@ constexpr std::uint32_t band_room = 64;
 // Stages entries for arrays of `room` places. False when out of memory.
 bool staged_scatter_open(staged_scatter* scatter, double* values, std::uint64_t* rows,
                          std::int64_t room);
-// Writes out what is staged and releases the stage.
-void staged_scatter_close(staged_scatter* scatter);
+// Writes out everything staged.
+void staged_scatter_flush(staged_scatter* scatter);
 
 void staged_scatter_flush_band(staged_scatter* scatter, std::int64_t band);
 

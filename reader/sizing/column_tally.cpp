@@ -4,18 +4,31 @@
 
 namespace quarnel {
 
-void column_tally_release(column_tally* tally) {
-  if (tally->directories != nullptr) {
-    for (std::uint32_t d = 0; d < tally_directory_size; ++d) {
-      const tally_directory directory = tally->directories[d];
-      if (directory == nullptr) continue;
-      for (std::uint32_t p = 0; p < tally_directory_size; ++p) std::free(directory[p]);
-      std::free(directory);
-    }
+namespace {
+
+void release_pages(tally_directory* directories) {
+  if (directories == nullptr) return;
+  for (std::uint32_t d = 0; d < tally_directory_size; ++d) {
+    const tally_directory directory = directories[d];
+    if (directory == nullptr) continue;
+    for (std::uint32_t p = 0; p < tally_directory_size; ++p) std::free(directory[p]);
+    std::free(directory);
   }
-  std::free(tally->directories);
-  *tally = column_tally{};
+  std::free(directories);
 }
+
+}  // namespace
+
+column_tally& column_tally::operator=(column_tally&& other) noexcept {
+  if (this != &other) {
+    release_pages(directories);
+    directories = other.directories;
+    other.directories = nullptr;
+  }
+  return *this;
+}
+
+column_tally::~column_tally() { release_pages(directories); }
 
 column_slot* column_tally_make(column_tally* tally, std::int32_t index) {
   if (tally->directories == nullptr) {

@@ -30,7 +30,16 @@ using tally_page = column_slot*;
 using tally_directory = tally_page*;
 
 struct column_tally {
-  tally_directory* directories;  // tally_directory_size of them, or null before the first count
+  tally_directory* directories = nullptr;  // tally_directory_size of them, or null before the first count
+
+  column_tally() = default;
+  column_tally(const column_tally&) = delete;
+  column_tally& operator=(const column_tally&) = delete;
+  column_tally(column_tally&& other) noexcept : directories(other.directories) {
+    other.directories = nullptr;
+  }
+  column_tally& operator=(column_tally&& other) noexcept;
+  ~column_tally();
 };
 
 // An index as an unsigned offset from the bottom of the 32-bit range, so
@@ -38,8 +47,6 @@ struct column_tally {
 inline std::uint32_t tally_key(std::int32_t index) {
   return static_cast<std::uint32_t>(index) ^ 0x80000000u;
 }
-
-void column_tally_release(column_tally* tally);
 
 // The slot of `index`, made (zeroed) when absent; null when out of memory.
 column_slot* column_tally_make(column_tally* tally, std::int32_t index);

@@ -1,6 +1,6 @@
 #include "reader/sizing/label_dictionary.h"
 
-#include <cstdlib>
+#include <utility>
 
 namespace quarnel {
 namespace {
@@ -25,27 +25,27 @@ std::uint64_t first_slot(std::int32_t label, std::uint64_t mask) {
   return (mixed >> 32) & mask;
 }
 
-label_slot* allocate_free_slots(std::uint64_t count) {
-  label_slot* slots = static_cast<label_slot*>(std::malloc(count * sizeof(label_slot)));
-  if (slots != nullptr)
-    for (std::uint64_t i = 0; i < count; ++i) slots[i] = free_slot;
-  return slots;
+// `count` free slots in `slots`, in place of what it held; false when out
+// of memory.
+bool free_slots(growable_array<label_slot>* slots, std::uint64_t count) {
+  if (!slots->assign(static_cast<std::int64_t>(count), false)) return false;
+  for (std::uint64_t i = 0; i < count; ++i) (*slots)[static_cast<std::int64_t>(i)] = free_slot;
+  return true;
 }
 
 // Doubles the index, placing every position anew.
 bool grow_index(label_dictionary* dictionary) {
   std::uint64_t count = (dictionary->slot_mask + 1) * 2;
-  label_slot* slots = allocate_free_slots(count);
-  if (slots == nullptr) return false;
+  growable_array<label_slot> slots;
+  if (!free_slots(&slots, count)) return false;
   std::uint64_t mask = count - 1;
   for (std::int64_t position = 0; position < dictionary->label_count; ++position) {
     std::int32_t label = dictionary->labels[position];
     std::uint64_t slot = first_slot(label, mask);
-    while (slots[slot] != free_slot) slot = (slot + 1) & mask;
-    slots[slot] = slot_of(label, position);
+    while (slots[static_cast<std::int64_t>(slot)] != free_slot) slot = (slot + 1) & mask;
+    slots[static_cast<std::int64_t>(slot)] = slot_of(label, position);
   }
-  std::free(dictionary->slots);
-  dictionary->slots = slots;
+  dictionary->slots = std::move(slots);
   dictionary->slot_mask = mask;
   return true;
 }
@@ -53,22 +53,10 @@ bool grow_index(label_dictionary* dictionary) {
 }  // namespace
 
 bool label_dictionary_create(label_dictionary* dictionary) {
-  *dictionary = label_dictionary{};
-  dictionary->labels = static_cast<std::int32_t*>(std::malloc(initial_room * sizeof(std::int32_t)));
-  dictionary->room = initial_room;
-  dictionary->slots = allocate_free_slots(2 * initial_room);
+  dictionary->label_count = 0;
   dictionary->slot_mask = 2 * initial_room - 1;
-  if (dictionary->labels == nullptr || dictionary->slots == nullptr) {
-    label_dictionary_release(dictionary);
-    return false;
-  }
-  return true;
-}
-
-void label_dictionary_release(label_dictionary* dictionary) {
-  std::free(dictionary->labels);
-  std::free(dictionary->slots);
-  *dictionary = label_dictionary{};
+  return dictionary->labels.assign(initial_room, false) &&
+         free_slots(&dictionary->slots, 2 * initial_room);
 }
 
 std::int64_t label_dictionary_find(const label_dictionary& dictionary, std::int32_t label) {
@@ -90,13 +78,7 @@ std::int64_t label_dictionary_find_or_add(label_dictionary* dictionary, std::int
     slot = (slot + 1) & dictionary->slot_mask;
   }
   if (dictionary->label_count == most_labels) return -1;
-  if (dictionary->label_count == dictionary->room) {
-    std::int64_t room = dictionary->room * 2;
-    void* grown = std::realloc(dictionary->labels, static_cast<std::size_t>(room) * sizeof(std::int32_t));
-    if (grown == nullptr) return -1;
-    dictionary->labels = static_cast<std::int32_t*>(grown);
-    dictionary->room = room;
-  }
+  if (!dictionary->labels.reserve(dictionary->label_count + 1)) return -1;
   std::int64_t position = dictionary->label_count++;
   dictionary->labels[position] = label;
   dictionary->slots[slot] = slot_of(label, position);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/growable_array.h"
+
 namespace quarnel {
 
 // A slot of the hash index: the label in the high 32 bits, its position in
@@ -15,16 +17,18 @@ namespace quarnel {
 using label_slot = std::uint64_t;
 
 struct label_dictionary {
-  std::int32_t* labels;
-  std::int64_t label_count;
-  std::int64_t room;
-  label_slot* slots;  // a power of two of them, at most half in use
-  std::uint64_t slot_mask;
+  growable_array<std::int32_t> labels;  // the first label_count hold labels
+  std::int64_t label_count = 0;
+  growable_array<label_slot> slots;     // a power of two of them, at most half in use
+  std::uint64_t slot_mask = 0;
 };
 
-// Starts empty with room for 16 labels; false when out of memory.
+// Bytes a dictionary with room for `room` labels holds: a label each, and
+// the hash index's two slots per label.
+constexpr std::int64_t label_dictionary_bytes_per_room = sizeof(std::int32_t) + 2 * sizeof(label_slot);
+
+// Empties the dictionary, with room for 16 labels; false when out of memory.
 bool label_dictionary_create(label_dictionary* dictionary);
-void label_dictionary_release(label_dictionary* dictionary);
 
 // The position of `label`, or label_count when it is absent.
 std::int64_t label_dictionary_find(const label_dictionary& dictionary, std::int32_t label);

@@ -40,11 +40,10 @@ bool take_place(column_slot* slot, std::uint64_t* column_count, placing how) {
 
 bool merge_tallies(const range_tally* tallies, int count, const read_options& options,
                    problem_sizes* sizes, label_dictionary* dictionary,
-                   std::int64_t** label_columns) {
+                   growable_array<std::int64_t>* label_columns) {
   *sizes = problem_sizes{};
   sizes->min_index = 1;
   sizes->max_index = 0;
-  for (int r = 0; r < count; ++r) label_columns[r] = nullptr;
   // The caller's labels take the first columns, used or not.
   for (std::int32_t label : options.label_map)
     if (label_dictionary_find_or_add(dictionary, label) < 0) return false;
@@ -59,9 +58,7 @@ bool merge_tallies(const range_tally* tallies, int count, const read_options& op
     if (tally.max_index > sizes->max_index) sizes->max_index = tally.max_index;
     if (r == 0) sizes->header = tally.header;
     const std::int64_t local_count = tally.labels.label_count;
-    label_columns[r] = static_cast<std::int64_t*>(
-        std::malloc(static_cast<std::size_t>(local_count + 1) * sizeof(std::int64_t)));
-    if (label_columns[r] == nullptr) return false;
+    if (!label_columns[r].assign(local_count, false)) return false;
     for (std::int64_t j = 0; j < local_count; ++j) {
       const std::int64_t column = label_dictionary_find_or_add(dictionary, tally.labels.labels[j]);
       if (column < 0) return false;
@@ -92,15 +89,8 @@ int first_range_above_width(const range_tally* tallies, int count, const problem
   return -1;
 }
 
-void release_label_columns(std::int64_t** label_columns, int count) {
-  for (int r = 0; r < count; ++r) {
-    std::free(label_columns[r]);
-    label_columns[r] = nullptr;
-  }
-}
-
 bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes,
-                     std::int64_t* const* label_columns, sparse_columns labels,
+                     const growable_array<std::int64_t>* label_columns, sparse_columns labels,
                      sparse_columns pairs, placing how) {
   const std::int64_t label_count = sizes.label_count;
   const std::int64_t columns = feature_count(sizes);
@@ -123,19 +113,17 @@ bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes
 
 read_error columns_filled_as_counted(const range_tally* tallies, int count,
                                      const problem_sizes& sizes,
-                                     std::int64_t* const* label_columns,
+                                     const growable_array<std::int64_t>* label_columns,
                                      const sparse_columns& labels, const sparse_columns& pairs) {
   // Column c ended at starts[c + 1]; it began where column c - 1 ended.
-  std::uint64_t* label_counts = static_cast<std::uint64_t*>(
-      std::calloc(static_cast<std::size_t>(sizes.label_count) + 1, sizeof(std::uint64_t)));
-  if (label_counts == nullptr) return read_error::out_of_memory;
+  growable_array<std::uint64_t> label_counts;
+  if (!label_counts.assign(sizes.label_count + 1, true)) return read_error::out_of_memory;
   for (int r = 0; r < count; ++r)
     for (std::int64_t j = 0; j < tallies[r].labels.label_count; ++j)
       label_counts[label_columns[r][j]] += tallies[r].label_slots[j].left;
   bool same = true;
   for (std::int64_t c = 0; c < sizes.label_count && same; ++c)
     same = labels.starts[c + 1] - labels.starts[c] == label_counts[c];
-  std::free(label_counts);
   const std::int64_t columns = feature_count(sizes);
   for (std::int64_t c = 0; c < columns && same; ++c) {
     // A width may reach past the largest index a file can hold.

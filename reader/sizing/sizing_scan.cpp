@@ -1,7 +1,5 @@
 #include "reader/sizing/sizing_scan.h"
 
-#include <cstdlib>
-#include <cstring>
 
 #include "reader/sizing/index_bounds.h"
 #include "reader/syntax/duplicate_index.h"
@@ -27,47 +25,18 @@ allowed_range below(std::int32_t header_value) { return {0, header_value - 1, he
 // Per-label flags of the current line, so that a label repeated within it
 // is counted once as an entry; grown with the range's dictionary.
 struct line_labels {
-  unsigned char* seen;
-  std::int64_t room;
-  std::int64_t* set;  // positions flagged in this line, to clear them
-  std::int64_t set_count;
-  std::int64_t set_room;
+  growable_array<unsigned char> seen;
+  growable_array<std::int64_t> set;  // positions flagged in this line, to clear them
+  std::int64_t set_count = 0;
 };
-
-void line_labels_release(line_labels* line) {
-  std::free(line->seen);
-  std::free(line->set);
-}
 
 // Grows the per-label arrays of `tally` and `line` to hold `count` labels.
 bool make_label_room(range_tally* tally, line_labels* line, std::int64_t count) {
-  if (count <= tally->label_slot_room && count <= line->room) return true;
-  std::int64_t room = tally->label_slot_room < 16 ? 16 : tally->label_slot_room * 2;
-  while (room < count) room *= 2;
-  auto* slots = static_cast<column_slot*>(
-      std::realloc(tally->label_slots, static_cast<std::size_t>(room) * sizeof(column_slot)));
-  if (slots == nullptr) return false;
-  std::memset(slots + tally->label_slot_room, 0,
-              static_cast<std::size_t>(room - tally->label_slot_room) * sizeof(column_slot));
-  tally->label_slots = slots;
-  tally->label_slot_room = room;
-  auto* seen = static_cast<unsigned char*>(std::realloc(line->seen, static_cast<std::size_t>(room)));
-  if (seen == nullptr) return false;
-  std::memset(seen + line->room, 0, static_cast<std::size_t>(room - line->room));
-  line->seen = seen;
-  line->room = room;
-  return true;
+  return tally->label_slots.reserve(count, true) && line->seen.reserve(count, true);
 }
 
 bool remember_label(line_labels* line, std::int64_t position) {
-  if (line->set_count == line->set_room) {
-    std::int64_t room = line->set_room < 16 ? 16 : line->set_room * 2;
-    auto* set = static_cast<std::int64_t*>(
-        std::realloc(line->set, static_cast<std::size_t>(room) * sizeof(std::int64_t)));
-    if (set == nullptr) return false;
-    line->set = set;
-    line->set_room = room;
-  }
+  if (!line->set.reserve(line->set_count + 1)) return false;
   line->set[line->set_count++] = position;
   line->seen[position] = 1;
   return true;
@@ -209,27 +178,13 @@ read_failure measure_lines(line_reader* reader, const range_bounds& bounds, sizi
 
 }  // namespace
 
-bool range_tally_create(range_tally* tally) {
-  *tally = range_tally{};
-  tally->min_index = 1;
-  tally->max_index = INT32_MIN;
-  return label_dictionary_create(&tally->labels);
-}
-
-void range_tally_release(range_tally* tally) {
-  label_dictionary_release(&tally->labels);
-  std::free(tally->label_slots);
-  column_tally_release(&tally->features);
-  *tally = range_tally{};
-}
+bool range_tally_create(range_tally* tally) { return label_dictionary_create(&tally->labels); }
 
 read_failure sizing_scan(line_reader* reader, const range_bounds& bounds, range_tally* tally) {
   sizing_state state{};
   state.tally = tally;
   read_failure failure = measure_lines(reader, bounds, &state);
   tally->line_count = reader->line_number;
-  line_labels_release(&state.line);
-  index_scratch_release(&state.scratch);
   return failure;
 }
 

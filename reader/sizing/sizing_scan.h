@@ -8,6 +8,7 @@
 
 #include "reader/read_options.h"
 #include "reader/read_failure.h"
+#include "platform/growable_array.h"
 #include "reader/sizing/column_tally.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/syntax/file_header.h"
@@ -17,24 +18,22 @@ namespace quarnel {
 
 // What the sizing scan found in one range of the file's lines.
 struct range_tally {
-  std::int64_t line_count;         // lines of the range, comment lines included
-  std::int64_t instance_count;     // lines that are instances
-  std::int64_t label_entry_count;  // label tokens, repeats within a line included
-  std::int64_t repeated_labels;    // label tokens that repeat one of their line
-  std::int64_t element_count;      // index:value pairs
-  std::int64_t query_id_count;     // instances with a query id
-  std::int32_t min_index;          // smallest index read, or 1 when none is smaller
-  std::int32_t max_index;          // largest index read, or INT32_MIN when none
-  file_header header;              // the header, for the range that holds line 1
-  label_dictionary labels;         // the range's labels, in order of first appearance
-  column_slot* label_slots;        // one per label of `labels`: its entries
-  std::int64_t label_slot_room;
-  column_tally features;           // entries per feature index
+  std::int64_t line_count = 0;         // lines of the range, comment lines included
+  std::int64_t instance_count = 0;     // lines that are instances
+  std::int64_t label_entry_count = 0;  // label tokens, repeats within a line included
+  std::int64_t repeated_labels = 0;    // label tokens that repeat one of their line
+  std::int64_t element_count = 0;      // index:value pairs
+  std::int64_t query_id_count = 0;     // instances with a query id
+  std::int32_t min_index = 1;          // smallest index read, or 1 when none is smaller
+  std::int32_t max_index = INT32_MIN;  // largest index read, or INT32_MIN when none
+  file_header header{};                // the header, for the range that holds line 1
+  label_dictionary labels;             // the range's labels, in order of first appearance
+  growable_array<column_slot> label_slots;  // one per label of `labels`: its entries
+  column_tally features;               // entries per feature index
 };
 
-// Returns false when out of memory.
+// Readies an empty tally; false when out of memory.
 bool range_tally_create(range_tally* tally);
-void range_tally_release(range_tally* tally);
 
 // How one range is scanned: whether it holds the file's first line (and so
 // may hold a header), for the others the header the first line holds, and

@@ -1,28 +1,13 @@
 #include "reader/syntax/duplicate_index.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "reader/syntax/line_scanner.h"
 
 namespace quarnel {
 
-void index_scratch_release(index_scratch* scratch) {
-  std::free(scratch->entries);
-  *scratch = index_scratch{};
-}
-
-bool index_scratch_grow(index_scratch* scratch) {
-  std::size_t room = scratch->room == 0 ? 256 : scratch->room * 2;
-  void* grown = std::realloc(scratch->entries, room * sizeof(index_at));
-  if (grown == nullptr) return false;
-  scratch->entries = static_cast<index_at*>(grown);
-  scratch->room = room;
-  return true;
-}
-
 bool earliest_repeat(index_scratch* scratch, std::int64_t* column) {
-  index_at* entries = scratch->entries;
+  index_at* entries = scratch->entries.data();
   const std::size_t count = scratch->count;
   scratch->count = 0;
   std::sort(entries, entries + count, [](const index_at& a, const index_at& b) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/growable_array.h"
 
 namespace quarnel {
 
@@ -16,20 +17,16 @@ struct index_at {
 };
 
 struct index_scratch {
-  index_at* entries;
-  std::size_t count;
-  std::size_t room;
+  growable_array<index_at> entries;
+  std::size_t count = 0;
 };
-
-void index_scratch_release(index_scratch* scratch);
-
-// Makes room for more pairs; returns false when out of memory.
-bool index_scratch_grow(index_scratch* scratch);
 
 // Adds one pair of the line; returns false when out of memory.
 inline bool index_scratch_add(index_scratch* scratch, std::int32_t index, std::int64_t column) {
-  if (scratch->count == scratch->room && !index_scratch_grow(scratch)) return false;
-  scratch->entries[scratch->count++] = {index, column};
+  const std::int64_t count = static_cast<std::int64_t>(scratch->count);
+  if (!scratch->entries.reserve(count + 1, false, 256)) return false;
+  scratch->entries[count] = {index, column};
+  ++scratch->count;
   return true;
 }
 

@@ -24,8 +24,8 @@ std::size_t read_range(void* context, char* into, std::size_t size, read_fault* 
   file_range* range = static_cast<file_range*>(context);
   if (static_cast<std::int64_t>(size) > range->left) size = static_cast<std::size_t>(range->left);
   if (size == 0) return 0;
-  const std::size_t count = std::fread(into, 1, size, range->file);
-  if (count < size && std::ferror(range->file)) *fault = read_fault::io_error;
+  const std::size_t count = std::fread(into, 1, size, range->file.get());
+  if (count < size && std::ferror(range->file.get())) *fault = read_fault::io_error;
   range->left -= static_cast<std::int64_t>(count);
   range->consumed->fetch_add(static_cast<std::int64_t>(count), std::memory_order_relaxed);
   return count;
@@ -34,7 +34,7 @@ std::size_t read_range(void* context, char* into, std::size_t size, read_fault* 
 // Reads the compressed bytes of a compressed file, counting them.
 std::size_t read_compressed(void* context, char* into, std::size_t size, read_fault* fault) {
   file_range* range = static_cast<file_range*>(context);
-  const byte_source file = file_byte_source(range->file);
+  const byte_source file = file_byte_source(range->file.get());
   const std::size_t count = file.read(file.context, into, size, fault);
   range->consumed->fetch_add(static_cast<std::int64_t>(count), std::memory_order_relaxed);
   return count;
@@ -47,26 +47,25 @@ std::int64_t consumed_in_range(void* context, int k) {
 read_error open_range(void* context, int k, byte_source* source) {
   file_ranges* ranges = static_cast<file_ranges*>(context);
   file_range& range = ranges->ranges[k];
-  range.file = open_named_file(ranges->fname, "rb");
-  if (range.file == nullptr) return read_error::file_changed;
+  range.file.reset(open_named_file(ranges->fname, "rb"));
+  if (!range.file) return read_error::file_changed;
   range.consumed = &ranges->consumed[k];
   range.consumed->store(0, std::memory_order_relaxed);
   if (ranges->format != compression_format::none) {
-    range.decoding_open = true;
     if (!decoding_source_open(&range.decoding, ranges->format, {&range, read_compressed}))
       return read_error::out_of_memory;
     *source = decoded_bytes(&range.decoding);
-    if (ranges->decode_ahead && (range.ahead = pipelined_source_open(*source)) != nullptr)
-      *source = pipelined_bytes(range.ahead);
+    if (ranges->decode_ahead) range.ahead.reset(pipelined_source_open(*source));
+    if (range.ahead) *source = pipelined_bytes(range.ahead.get());
     return read_error::none;
   }
   // The file is opened again for each scan: it must still be the file
   // that was split.
-  if (size_of_open_file(range.file) != ranges->size) return read_error::file_changed;
+  if (size_of_open_file(range.file.get()) != ranges->size) return read_error::file_changed;
   const std::int64_t first = k == 0 ? ranges->part.first : ranges->starts[k - 1];
   const std::int64_t last =
       k == static_cast<int>(ranges->starts.size()) ? ranges->part.last : ranges->starts[k];
-  if (!seek_to(range.file, first)) return read_error::read_failed;
+  if (!seek_to(range.file.get(), first)) return read_error::read_failed;
   range.left = ranges->size < 0 ? INT64_MAX : last - first;  // a size unknown: to the end
   *source = {&range, read_range};
   return read_error::none;
@@ -74,12 +73,9 @@ read_error open_range(void* context, int k, byte_source* source) {
 
 void close_range(void* context, int k) {
   file_range& range = static_cast<file_ranges*>(context)->ranges[k];
-  pipelined_source_close(range.ahead);
-  range.ahead = nullptr;
-  if (range.decoding_open) decoding_source_close(&range.decoding);
-  range.decoding_open = false;
-  if (range.file != nullptr) std::fclose(range.file);
-  range.file = nullptr;
+  range.ahead.reset();
+  decoding_source_close(&range.decoding);
+  range.file.reset();
 }
 
 }  // namespace
@@ -108,15 +104,14 @@ read_error split_file(const char* fname, compression_format format, std::int64_t
   if (in_part && format != compression_format::none) return read_error::part_of_compressed;
   if (format == compression_format::none && size > 0 &&
       (in_part || (range_bytes > 0 && size > range_bytes))) {
-    std::FILE* file = open_named_file(fname, "rb");
-    if (file == nullptr) return read_error::cannot_open;
-    if (in_part) ranges->part = part_of_text(size, offset, length, file, read_at);
+    const owned_file file(open_named_file(fname, "rb"));
+    if (!file) return read_error::cannot_open;
+    if (in_part) ranges->part = part_of_text(size, offset, length, file.get(), read_at);
     if (ranges->part.first >= 0 && ranges->part.last >= 0)
-      ranges->starts = line_aligned_starts(ranges->part, range_bytes, file, read_at);
-    std::fclose(file);
+      ranges->starts = line_aligned_starts(ranges->part, range_bytes, file.get(), read_at);
     if (ranges->part.first < 0 || ranges->part.last < 0) return read_error::read_failed;
   }
-  ranges->ranges.assign(ranges->starts.size() + 1, file_range{});
+  ranges->ranges = std::vector<file_range>(ranges->starts.size() + 1);
   ranges->consumed.reset(new std::atomic<std::int64_t>[ranges->ranges.size()]);
   return read_error::none;
 }

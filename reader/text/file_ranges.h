@@ -13,20 +13,23 @@
 
 #include "compression/compression_format.h"
 #include "compression/decoding_source.h"
+#include "io/owned_file.h"
 #include "reader/text/pipelined_source.h"
 #include "reader/text/text_ranges.h"
 
 namespace quarnel {
 
+// One range while it is open: its stream, decoder and read-ahead thread,
+// owned here, and released in the order that frees each before what it
+// reads from.
 struct file_range {
-  std::FILE* file = nullptr;
+  owned_file file;
   std::int64_t left = 0;      // bytes of the range not yet read
   // Bytes of the file read since the range was opened, for progress; a
   // thread that decodes ahead counts them while the scan's thread asks.
   std::atomic<std::int64_t>* consumed = nullptr;
-  decoding_source decoding{};
-  bool decoding_open = false;
-  pipelined_source* ahead = nullptr;  // decoding on a thread of its own
+  decoding_source decoding;
+  owned_pipelined_source ahead;  // decoding on a thread of its own
 };
 
 struct file_ranges {

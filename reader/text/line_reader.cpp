@@ -92,18 +92,16 @@ line_status hand_out(line_reader* reader, std::size_t line_end, std::size_t next
 
 bool line_reader_open(line_reader* reader, byte_source source, std::size_t block_size,
                       std::size_t whole_lines_up_to) {
-  *reader = line_reader{};
+  std::free(reader->buffer);
   reader->source = source;
   reader->buffer = static_cast<char*>(std::malloc(block_size));
-  reader->room = block_size;
+  reader->room = reader->buffer != nullptr ? block_size : 0;
   reader->whole_room = whole_lines_up_to > block_size ? whole_lines_up_to : block_size;
+  line_reader_restart(reader);
   return reader->buffer != nullptr;
 }
 
-void line_reader_close(line_reader* reader) {
-  std::free(reader->buffer);
-  reader->buffer = nullptr;
-}
+line_reader::~line_reader() { std::free(buffer); }
 
 void line_reader_restart(line_reader* reader) {
   reader->begin = 0;

@@ -15,20 +15,26 @@
 
 namespace quarnel {
 
+// Its buffer is released when it goes.
 struct line_reader {
-  byte_source source;
-  char* buffer;
-  std::size_t room;   // the buffer's size: it never shrinks, so this is its peak
-  std::size_t whole_room;  // the buffer grows up to this size to hold a line whole
-  std::size_t begin;  // first byte not yet handed out
-  std::size_t end;    // end of the bytes read into the buffer
-  bool source_ended;
-  bool line_continues;  // the piece handed out last does not end its line
-  read_fault fault;     // why the source failed, if it did
-  bool out_of_memory;
-  std::int64_t bytes_read;
+  byte_source source{};
+  char* buffer = nullptr;
+  std::size_t room = 0;   // the buffer's size: it never shrinks, so this is its peak
+  std::size_t whole_room = 0;  // the buffer grows up to this size to hold a line whole
+  std::size_t begin = 0;  // first byte not yet handed out
+  std::size_t end = 0;    // end of the bytes read into the buffer
+  bool source_ended = false;
+  bool line_continues = false;  // the piece handed out last does not end its line
+  read_fault fault = read_fault::none;  // why the source failed, if it did
+  bool out_of_memory = false;
+  std::int64_t bytes_read = 0;
   // 1-based number of the last line handed out.
-  std::int64_t line_number;
+  std::int64_t line_number = 0;
+
+  line_reader() = default;
+  line_reader(const line_reader&) = delete;
+  line_reader& operator=(const line_reader&) = delete;
+  ~line_reader();
 };
 
 constexpr std::size_t default_block_size = std::size_t{1} << 20;
@@ -36,12 +42,12 @@ constexpr std::size_t default_block_size = std::size_t{1} << 20;
 // lines of a few MB, which the scans read fastest whole.
 constexpr std::size_t longest_whole_line = std::size_t{1} << 22;
 
-// Returns false when the first buffer cannot be allocated. Lines longer
-// than `whole_lines_up_to` (at least the block) come in pieces.
+// Starts reading `source`. Returns false when the first buffer cannot be
+// allocated. Lines longer than `whole_lines_up_to` (at least the block)
+// come in pieces.
 bool line_reader_open(line_reader* reader, byte_source source,
                       std::size_t block_size = default_block_size,
                       std::size_t whole_lines_up_to = 0);
-void line_reader_close(line_reader* reader);
 
 // Starts over with a source that has been rewound, keeping the buffer.
 void line_reader_restart(line_reader* reader);

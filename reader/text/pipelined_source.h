@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "io/byte_source.h"
 
@@ -22,5 +23,11 @@ pipelined_source* pipelined_source_open(byte_source inner, std::size_t block_siz
 void pipelined_source_close(pipelined_source* source);
 
 byte_source pipelined_bytes(pipelined_source* source);
+
+// A pipelined source closed when its owner goes.
+struct pipelined_source_closer {
+  void operator()(pipelined_source* source) const { pipelined_source_close(source); }
+};
+using owned_pipelined_source = std::unique_ptr<pipelined_source, pipelined_source_closer>;
 
 }  // namespace quarnel

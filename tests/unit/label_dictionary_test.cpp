@@ -12,13 +12,12 @@ namespace {
 TEST(LabelDictionary, KeepsOrderOfFirstAppearance) {
   quarnel::label_dictionary dictionary;
   ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
-  EXPECT_EQ(dictionary.room, 16);
+  EXPECT_EQ(dictionary.labels.room(), 16);
   for (std::int32_t label : {5, 3, 5, 9}) quarnel::label_dictionary_find_or_add(&dictionary, label);
-  EXPECT_EQ(std::vector<std::int32_t>(dictionary.labels, dictionary.labels + dictionary.label_count),
+  EXPECT_EQ(std::vector<std::int32_t>(dictionary.labels.data(), dictionary.labels.data() + dictionary.label_count),
             (std::vector<std::int32_t>{5, 3, 9}));
   EXPECT_EQ(quarnel::label_dictionary_find(dictionary, 9), 2);
   EXPECT_EQ(quarnel::label_dictionary_find(dictionary, 4), 3);  // absent: label_count
-  quarnel::label_dictionary_release(&dictionary);
 }
 
 TEST(LabelDictionary, DoublesItsRoomAndFindsManyLabels) {
@@ -26,10 +25,9 @@ TEST(LabelDictionary, DoublesItsRoomAndFindsManyLabels) {
   ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
   for (std::int32_t label = 0; label < 16; ++label)
     quarnel::label_dictionary_find_or_add(&dictionary, label * 7);
-  EXPECT_EQ(dictionary.room, 16);
+  EXPECT_EQ(dictionary.labels.room(), 16);
   quarnel::label_dictionary_find_or_add(&dictionary, -1);
-  EXPECT_EQ(dictionary.room, 32);
-  quarnel::label_dictionary_release(&dictionary);
+  EXPECT_EQ(dictionary.labels.room(), 32);
 
   // Random labels with repeats, against a reference map.
   ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
@@ -48,7 +46,6 @@ TEST(LabelDictionary, DoublesItsRoomAndFindsManyLabels) {
     ASSERT_EQ(quarnel::label_dictionary_find(dictionary, order[i]), static_cast<std::int64_t>(i));
   }
   EXPECT_EQ(quarnel::label_dictionary_find(dictionary, INT32_MAX), dictionary.label_count);
-  quarnel::label_dictionary_release(&dictionary);
 }
 
 }  // namespace

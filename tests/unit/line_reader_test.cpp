@@ -42,7 +42,6 @@ std::vector<std::string> lines_of(const std::string& text, std::size_t block_siz
     EXPECT_EQ(reader.line_number, static_cast<std::int64_t>(lines.size()));
   }
   EXPECT_EQ(status, line_status::end_of_data);
-  quarnel::line_reader_close(&reader);
   return lines;
 }
 
@@ -100,7 +99,6 @@ TEST(LineReader, ReportsAReadErrorInsteadOfAnEnd) {
   EXPECT_EQ(std::string(first, last), "1 1:1");
   EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::read_failed);
   EXPECT_EQ(reader.bytes_read, 8);
-  quarnel::line_reader_close(&reader);
 }
 
 TEST(LineReader, PassesOverWhatIsLeftOfALineInPieces) {
@@ -122,7 +120,6 @@ TEST(LineReader, PassesOverWhatIsLeftOfALineInPieces) {
   EXPECT_EQ(quarnel::next_line(&reader, &first, &last), line_status::end_of_data);
   EXPECT_EQ(reader.line_number, 4);
   EXPECT_EQ(reader.room, 16u);
-  quarnel::line_reader_close(&reader);
 }
 
 TEST(LineReader, GrowsToHoldALineWholeUpToItsBoundOnly) {
@@ -139,7 +136,6 @@ TEST(LineReader, GrowsToHoldALineWholeUpToItsBoundOnly) {
   EXPECT_TRUE(reader.line_continues);
   EXPECT_EQ(std::string(first, last), std::string(64, 'b'));
   EXPECT_EQ(reader.room, 64u);
-  quarnel::line_reader_close(&reader);
 }
 
 TEST(LineReader, PassesOverAGigabyteCommentWithoutGrowing) {
@@ -162,7 +158,6 @@ TEST(LineReader, PassesOverAGigabyteCommentWithoutGrowing) {
   EXPECT_EQ(reader.line_number, 4);
   EXPECT_EQ(reader.room, quarnel::default_block_size);
   EXPECT_EQ(reader.bytes_read, static_cast<std::int64_t>(gigabyte + (3 << 20) + 15));
-  quarnel::line_reader_close(&reader);
 }
 
 }  // namespace

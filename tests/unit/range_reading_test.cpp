@@ -221,7 +221,6 @@ TEST(ColumnTally, CountsIndicesAnywhereAndKeepsOnlyThePagesUsed) {
     if (slot.left != 0) counted.push_back(index);
   });
   EXPECT_EQ(counted, (std::vector<std::int32_t>{INT32_MIN, -4097, -3, 0, 5, 4096, INT32_MAX}));
-  quarnel::column_tally_release(&tally);
 }
 
 }  // namespace

@@ -182,8 +182,6 @@ TEST(SizingScan, AReadErrorIsAFailureNotAnEarlyEnd) {
   quarnel::line_reader reader;
   ASSERT_TRUE(quarnel::line_reader_open(&reader, {&source, read_then_break}, 4));
   EXPECT_EQ(quarnel::sizing_scan(&reader, {true, {}}, &tally).error, read_error::read_failed);
-  quarnel::line_reader_close(&reader);
-  quarnel::range_tally_release(&tally);
 }
 
 // A width past the 32-bit indices lets every index from the base through
@@ -202,15 +200,11 @@ TEST(SizingScan, AWidthBeyondThe32BitIndices) {
             read_error::none);
   quarnel::problem_sizes sizes;
   quarnel::label_dictionary dictionary;
-  std::int64_t* label_columns = nullptr;
+  quarnel::growable_array<std::int64_t> label_columns;
   ASSERT_TRUE(quarnel::label_dictionary_create(&dictionary));
   ASSERT_TRUE(quarnel::merge_tallies(&tally, 1, options, &sizes, &dictionary, &label_columns));
   EXPECT_EQ(sizes.min_index, 0);
   EXPECT_EQ(feature_count(sizes), std::int64_t{1} << 32);
-  quarnel::release_label_columns(&label_columns, 1);
-  quarnel::label_dictionary_release(&dictionary);
-  quarnel::line_reader_close(&reader);
-  quarnel::range_tally_release(&tally);
 }
 
 }  // namespace
