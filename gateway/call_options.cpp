@@ -3,48 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 namespace quarnel {
 
 namespace {
 
-const char option_list[] =
-    "'threads', 'zero_based', 'width', 'label_map', 'offset', 'length' and 'progress'";
-
 // The largest count taken: every integer up to it is exact in a double,
 // and two of them add without overflow.
 constexpr double max_count = 9007199254740992.0;  // 2^53
-
-enum class option { threads, zero_based, width, label_map, offset, length, progress, unknown };
-
-struct option_name {
-  const char* name;
-  option which;
-};
-
-constexpr option_name option_names[] = {
-    {"threads", option::threads},     {"zero_based", option::zero_based},
-    {"width", option::width},         {"label_map", option::label_map},
-    {"offset", option::offset},       {"length", option::length},
-    {"progress", option::progress}};
-
-// Names match whatever their letters' case, as the hosts' own name-value
-// arguments do.
-option option_of(const std::string& name) {
-  std::string lower = name;
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  for (const option_name& known : option_names)
-    if (lower == known.name) return known.which;
-  return option::unknown;
-}
-
-const char* name_of(option which) {
-  for (const option_name& known : option_names)
-    if (known.which == which) return known.name;
-  return "";
-}
 
 bool is_scalar(const call_argument& value) {
   return value.is_number && value.element_count == 1;
@@ -52,8 +20,16 @@ bool is_scalar(const call_argument& value) {
 
 bool is_integer(double x) { return std::isfinite(x) && x == std::floor(x); }
 
+// A scalar true or false, logical or numeric, where non-zero is true and
+// NaN is neither.
+bool read_flag(const call_argument& value, bool* flag) {
+  if (!is_scalar(value) || std::isnan(value.numbers[0])) return false;
+  *flag = value.numbers[0] != 0;
+  return true;
+}
+
 // A numeric scalar holding an integer from 0 to 2^53.
-bool count_of(const call_argument& value, std::int64_t* count) {
+bool read_count(const call_argument& value, std::int64_t* count) {
   if (!is_scalar(value) || value.is_logical) return false;
   const double x = value.numbers[0];
   if (!is_integer(x) || x < 0 || x > max_count) return false;
@@ -62,7 +38,7 @@ bool count_of(const call_argument& value, std::int64_t* count) {
 }
 
 // A positive integer; more than max_threads counts as max_threads.
-bool threads_of(const call_argument& value, int* threads) {
+bool read_threads(const call_argument& value, int* threads) {
   if (!is_scalar(value) || value.is_logical) return false;
   const double x = value.numbers[0];
   if (!is_integer(x) || x < 1) return false;
@@ -71,7 +47,7 @@ bool threads_of(const call_argument& value, int* threads) {
 }
 
 // A numeric vector (or empty array) of distinct 32-bit integer labels.
-bool labels_of(const call_argument& value, std::vector<std::int32_t>* labels) {
+bool read_labels(const call_argument& value, std::vector<std::int32_t>* labels) {
   if (!value.is_number || value.is_logical || !value.is_vector) return false;
   std::vector<std::int32_t> read;
   read.reserve(value.numbers.size());
@@ -89,79 +65,87 @@ bool labels_of(const call_argument& value, std::vector<std::int32_t>* labels) {
   return true;
 }
 
-// Reads `value` into the option `which`; false when it is of the wrong kind.
-bool take_value(option which, const call_argument& value, call_options* options) {
-  read_options& read = options->read;
-  bool flag = false;
-  switch (which) {
-    case option::threads:
-      options->threads_given = threads_of(value, &read.threads);
-      return options->threads_given;
-    case option::zero_based:
-      if (!flag_of(value, &flag)) return false;
-      read.base = flag ? read_options::index_base::zero_based
-                       : read_options::index_base::one_based;
-      return true;
-    case option::width:
-      return count_of(value, &read.width);
-    case option::label_map:
-      read.label_map_given = labels_of(value, &read.label_map);
-      return read.label_map_given;
-    case option::offset:
-      return count_of(value, &read.offset);
-    case option::length:
-      return count_of(value, &read.length);
-    case option::progress:
-      return flag_of(value, &read.progress);
-    default:
-      return false;
-  }
-}
+// What the options take, for the messages about a value of the wrong kind.
+constexpr const char takes_flag[] = "true or false";
 
-// What each option takes, for the message about a value of the wrong kind.
-const char* what_it_takes(option which) {
-  switch (which) {
-    case option::threads:
-      return "a positive integer";
-    case option::zero_based:
-    case option::progress:
-      return "true or false";
-    case option::width:
-      return "a number of columns: an integer from 0 to 2^53";
-    case option::label_map:
-      return "a vector of distinct integer labels from -2147483648 to 2147483647";
-    case option::offset:
-      return "a byte position: an integer from 0 to 2^53";
-    case option::length:
-      return "a number of bytes: an integer from 0 to 2^53";
-    default:
-      return "";
-  }
-}
+// quarnel's options, in the order its messages name them.
+constexpr option_row<call_options> quarnel_rows[] = {
+    {"threads", "a positive integer",
+     [](const call_argument& value, call_options* options) {
+       options->threads_given = read_threads(value, &options->read.threads);
+       return options->threads_given;
+     }},
+    {"zero_based", takes_flag,
+     [](const call_argument& value, call_options* options) {
+       bool zero_based = false;
+       if (!read_flag(value, &zero_based)) return false;
+       options->read.base = zero_based ? read_options::index_base::zero_based
+                                       : read_options::index_base::one_based;
+       return true;
+     }},
+    {"width", "a number of columns: an integer from 0 to 2^53",
+     [](const call_argument& value, call_options* options) {
+       return read_count(value, &options->read.width);
+     }},
+    {"label_map", "a vector of distinct integer labels from -2147483648 to 2147483647",
+     [](const call_argument& value, call_options* options) {
+       return read_labels(value, &options->read.label_map);
+     }},
+    {"offset", "a byte position: an integer from 0 to 2^53",
+     [](const call_argument& value, call_options* options) {
+       return read_count(value, &options->read.offset);
+     }},
+    {"length", "a number of bytes: an integer from 0 to 2^53",
+     [](const call_argument& value, call_options* options) {
+       return read_count(value, &options->read.length);
+     }},
+    {"progress", takes_flag,
+     [](const call_argument& value, call_options* options) {
+       return read_flag(value, &options->read.progress);
+     }},
+};
+
+// quarnel_write's options.
+constexpr option_row<write_call_options> quarnel_write_rows[] = {
+    {"header", takes_flag,
+     [](const call_argument& value, write_call_options* options) {
+       return read_flag(value, &options->write.header);
+     }},
+    {"zero_based", takes_flag,
+     [](const call_argument& value, write_call_options* options) {
+       options->zero_based_given = read_flag(value, &options->write.zero_based);
+       return options->zero_based_given;
+     }},
+};
 
 }  // namespace
 
-bool flag_of(const call_argument& value, bool* flag) {
-  if (!is_scalar(value) || std::isnan(value.numbers[0])) return false;
-  *flag = value.numbers[0] != 0;
-  return true;
+const option_table<call_options>& quarnel_options() {
+  static const option_table<call_options> table{quarnel_rows, std::size(quarnel_rows)};
+  return table;
+}
+
+const option_table<write_call_options>& quarnel_write_options() {
+  static const option_table<write_call_options> table{quarnel_write_rows,
+                                                      std::size(quarnel_write_rows)};
+  return table;
 }
 
 std::string parse_call_options(const call_argument* arguments, std::size_t count,
                                call_options* options) {
   for (std::size_t k = 0; k < count; k += 2) {
     const call_argument& name = arguments[k];
+    const option_table<call_options>& table = quarnel_options();
     // Inputs count from the file name, input 1.
     if (!name.is_text)
       return "input " + std::to_string(k + 2) + " is not an option name: quarnel takes " +
-             option_list;
-    const option which = option_of(name.text);
-    if (which == option::unknown)
-      return "unknown option '" + name.text + "': quarnel takes " + option_list;
-    const std::string quoted = std::string("option '") + name_of(which) + "'";
+             option_names(table);
+    const option_row<call_options>* option = find_option(table, name.text);
+    if (option == nullptr)
+      return "unknown option '" + name.text + "': quarnel takes " + option_names(table);
+    const std::string quoted = std::string("option '") + option->name + "'";
     if (k + 1 == count) return quoted + " has no value";
-    if (!take_value(which, arguments[k + 1], options))
-      return quoted + " takes " + what_it_takes(which);
+    if (!option->land(arguments[k + 1], options)) return quoted + " takes " + option->takes;
   }
   return std::string();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reader/read_options.h"
+#include "writer/multilabel_writer.h"
 
 namespace quarnel {
 
@@ -28,20 +29,65 @@ struct call_argument {
   std::vector<double> numbers;
 };
 
-// The options read from a call.
+// The options read from a quarnel call.
 struct call_options {
   read_options read;
   // Whether the call named 'threads'; otherwise the gateway asks the host.
   bool threads_given = false;
 };
 
+// The options read from a quarnel_write call.
+struct write_call_options {
+  write_options write{false, false};
+  // Whether the call named 'zero_based'; otherwise a header makes it true.
+  bool zero_based_given = false;
+};
+
+// One option of a function: its name, what its value must be (for the
+// messages), and how a value is checked and where it lands.
+template <class Options>
+struct option_row {
+  const char* name;
+  const char* takes;
+  // Stores `value`; false, storing nothing, when it is of the wrong kind.
+  bool (*land)(const call_argument& value, Options* options);
+};
+
+// A function's options, one row each.
+template <class Options>
+struct option_table {
+  const option_row<Options>* rows;
+  std::size_t count;
+};
+
+const option_table<call_options>& quarnel_options();
+const option_table<write_call_options>& quarnel_write_options();
+
+// The row of the option `name`, whatever its letters' case, as the hosts'
+// own name-value arguments match; null when there is none.
+template <class Options>
+const option_row<Options>* find_option(const option_table<Options>& table, const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (std::size_t k = 0; k < table.count; ++k)
+    if (lower == table.rows[k].name) return &table.rows[k];
+  return nullptr;
+}
+
+// The options' names for a message: "'a', 'b' and 'c'".
+template <class Options>
+std::string option_names(const option_table<Options>& table) {
+  std::string names;
+  for (std::size_t k = 0; k < table.count; ++k) {
+    if (k > 0) names += k + 1 == table.count ? " and " : ", ";
+    names += std::string("'") + table.rows[k].name + "'";
+  }
+  return names;
+}
+
 // More threads than this are never used, whatever the call or the host says.
 constexpr int max_threads = 64;
-
-// A scalar true or false, logical or numeric, where non-zero is true and
-// NaN is neither: quarnel's and quarnel_write's options alike. False when
-// `value` is not such a scalar, leaving `flag` as it was.
-bool flag_of(const call_argument& value, bool* flag);
 
 // Reads the `count` arguments after the file name, in name-value pairs,
 // into `options`. Returns the empty string, or the one-line message (no

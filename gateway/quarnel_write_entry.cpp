@@ -61,20 +61,11 @@ bool check_kinds(const mxArray* prhs[], raised* outcome) {
   return false;
 }
 
-// The same option name in any case of its ASCII letters.
-bool same_option(const char* text, const char* option) {
-  for (; *text != '\0' && *option != '\0'; ++text, ++option) {
-    const char c = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-    if (c != *option) return false;
-  }
-  return *text == *option;
-}
-
 // The name/value pairs after the four data arguments, taken as quarnel
-// takes its own: the same plain arguments and the same true or false.
+// takes its own: the same plain arguments, and the rows of one table.
 bool writer_options_of(int nrhs, const mxArray* prhs[], write_options* options, raised* outcome) {
-  bool zero_based_given = false;
-  *options = {false, false};
+  const option_table<write_call_options>& table = quarnel_write_options();
+  write_call_options taken;
   for (int k = 4; k + 1 < nrhs; k += 2) {
     call_argument name;
     try {
@@ -83,15 +74,11 @@ bool writer_options_of(int nrhs, const mxArray* prhs[], write_options* options, 
       fail(outcome, "quarnel:write:memory", "not enough memory to read an option's name");
       return false;
     }
-    bool* flag = nullptr;
-    if (name.is_text && same_option(name.text.c_str(), "header")) {
-      flag = &options->header;
-    } else if (name.is_text && same_option(name.text.c_str(), "zero_based")) {
-      flag = &options->zero_based;
-      zero_based_given = true;
-    } else {
+    const option_row<write_call_options>* option =
+        name.is_text ? find_option(table, name.text) : nullptr;
+    if (option == nullptr) {
       fail(outcome, "quarnel:write:option",
-           "unknown option (the options are 'header' and 'zero_based')");
+           "unknown option (the options are " + option_names(table) + ")");
       return false;
     }
     call_argument value;
@@ -101,12 +88,13 @@ bool writer_options_of(int nrhs, const mxArray* prhs[], write_options* options, 
       fail(outcome, "quarnel:write:memory", "not enough memory to read an option's value");
       return false;
     }
-    if (!flag_of(value, flag)) {
-      fail(outcome, "quarnel:write:option", "an option's value must be true or false");
+    if (!option->land(value, &taken)) {
+      fail(outcome, "quarnel:write:option", std::string("an option's value must be ") + option->takes);
       return false;
     }
   }
-  if (options->header && !zero_based_given) options->zero_based = true;
+  if (taken.write.header && !taken.zero_based_given) taken.write.zero_based = true;
+  *options = taken.write;
   return true;
 }
 

@@ -23,7 +23,6 @@ struct read_options {
   std::int64_t width = -1;
   // Labels whose columns come first, in this order; the file's others follow.
   std::vector<std::int32_t> label_map;
-  bool label_map_given = false;
   // Lines whose first byte p lies in (offset, offset + length] (from 0 for
   // offset 0); length 0 reads to the end.
   std::int64_t offset = 0;

@@ -192,10 +192,5 @@ bool more_of_line(line_reader* reader, line_piece* piece, const char* keep) {
   return true;
 }
 
-line_status line_failure(const line_reader& reader) {
-  if (reader.fault != read_fault::none) return line_status::read_failed;
-  if (reader.out_of_memory) return line_status::out_of_memory;
-  return line_status::line;
-}
 
 }  // namespace quarnel

@@ -73,12 +73,8 @@ line_status next_line(line_reader* reader, const char** first, const char** last
 // and holds at least one byte more, or ends the line. Earlier pointers into
 // the piece are invalid afterwards. Returns false when the source failed or
 // the kept bytes found no room; the piece is then the kept bytes, ending
-// the line, and `line_failure` says why.
+// the line, and the reader's `fault` or `out_of_memory` says why.
 bool more_of_line(line_reader* reader, line_piece* piece, const char* keep);
-
-// line_status::read_failed or out_of_memory after a failing more_of_line,
-// line_status::line while the reader is sound.
-line_status line_failure(const line_reader& reader);
 
 // A line in pieces from `reader`, for the scanner's walk.
 struct pieces_of {

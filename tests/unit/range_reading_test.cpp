@@ -95,12 +95,11 @@ TEST(RangeReading, AnySplitAndThreadCountGivesTheWholeTextsResult) {
 }
 
 quarnel::read_options with(quarnel::read_options::index_base base, std::int64_t width,
-                          std::vector<std::int32_t> label_map = {}, bool label_map_given = false) {
+                          std::vector<std::int32_t> label_map = {}) {
   quarnel::read_options options;
   options.base = base;
   options.width = width;
   options.label_map = std::move(label_map);
-  options.label_map_given = label_map_given;
   return options;
 }
 
@@ -146,11 +145,11 @@ TEST(RangeReading, IndexAndLabelOptionsHoldInEverySplit) {
       {"2 4 3\n0 0:1\n1 3:1\n", with(base::one_based, -1), read_error::header_not_one_based, 1, 1, 0, {}},
       // The caller's labels first, used or not, the file's others after them;
       // repeats reported by their label; a header's labels may lie outside m.
-      {"5,3 1:1\n7,5,5 2:1\n3\n", with(base::by_file, -1, {9, 3}, true), read_error::none, 0, 0, 2,
+      {"5,3 1:1\n7,5,5 2:1\n3\n", with(base::by_file, -1, {9, 3}), read_error::none, 0, 0, 2,
        {9, 3, 5, 7}},
-      {"2 4 3\n2,0 0:1\n\n", with(base::by_file, -1, {7, 0, 1}, true), read_error::none, 0, 0, 4,
+      {"2 4 3\n2,0 0:1\n\n", with(base::by_file, -1, {7, 0, 1}), read_error::none, 0, 0, 4,
        {7, 0, 1, 2}},
-      {"1\n", with(base::by_file, -1, {}, true), read_error::none, 0, 0, 0, {1}},
+      {"1\n", with(base::by_file, -1, {}), read_error::none, 0, 0, 0, {1}},
   };
   for (const option_case& c : cases) {
     const read_result whole = read_text(c.text, nullptr, 64, c.options);
@@ -178,7 +177,6 @@ TEST(RangeReading, IndexAndLabelOptionsHoldInEverySplit) {
 TEST(RangeReading, LabelMapColumnsHoldTheirLabelsEntries) {
   quarnel::read_options options;
   options.label_map = {9, 3};
-  options.label_map_given = true;
   options.base = quarnel::read_options::index_base::zero_based;
   options.width = 4;
   const read_result read = read_text("5,3 1:1\n7,5,5 2:1\n3 0:4\n", nullptr, 64, options);
