@@ -35,7 +35,8 @@ bool same_double(double a, double b) {
 
 void check_double(const char* first, const char* last) {
   double value = 0;
-  const char* end = quarnel::convert_double(first, last, &value);
+  const quarnel::number_read read = quarnel::convert_double(first, last, &value);
+  const char* end = read.error == quarnel::number_error::none ? read.end : nullptr;
   char* expected_end = nullptr;
   const double expected = std::strtod(first, &expected_end);
   if (expected_end == first) {
@@ -48,8 +49,9 @@ void check_double(const char* first, const char* last) {
 
 void check_index(const char* first, const char* last) {
   std::int32_t index = 0;
-  bool out_of_range = false;
-  const char* end = quarnel::convert_index(first, last, &index, &out_of_range);
+  const quarnel::number_read read = quarnel::convert_index(first, last, &index);
+  const bool out_of_range = read.error == quarnel::number_error::out_of_range;
+  const char* end = read.error == quarnel::number_error::none ? read.end : nullptr;
   char* expected_end = nullptr;
   errno = 0;
   const long long expected = std::strtoll(first, &expected_end, 10);

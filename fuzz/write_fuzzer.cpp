@@ -64,7 +64,8 @@ void check_value_text(double value) {
   char text[quarnel::longest_number_text];
   const char* const end = quarnel::write_value(text, value);
   double back = 0;
-  REQUIRE(quarnel::convert_double(text, end, &back) == end);
+  const quarnel::number_read read = quarnel::convert_double(text, end, &back);
+  REQUIRE(read.error == quarnel::number_error::none && read.end == end);
   REQUIRE(same_value(back, value));
 #if defined(__cpp_lib_to_chars)
   if (!std::isnan(value)) {

@@ -37,20 +37,22 @@ double strtod_in_c_locale(const char* text, char** end) {
 
 }  // namespace
 
-std::from_chars_result parse_decimal_double(const char* first, const char* last, double* value) {
+number_read parse_decimal_double(const char* first, const char* last, double* value) {
   // fast_float gives the infinity or signed zero of an out-of-range number.
   const fast_float::from_chars_result result = fast_float::from_chars(first, last, *value);
-  return {result.ptr, result.ec};
+  if (result.ec == std::errc::invalid_argument) return {first, number_error::not_a_number};
+  if (result.ec == std::errc::result_out_of_range) return {result.ptr, number_error::out_of_range};
+  return {result.ptr, number_error::none};
 }
 
-std::from_chars_result parse_hex_double(const char* first, const char* last, double* value) {
-  if (first == last) return {first, std::errc::invalid_argument};
+number_read parse_hex_double(const char* first, const char* last, double* value) {
+  if (first == last) return {first, number_error::not_a_number};
   // strtod reads up to a NUL, so the number is copied out with its "0x";
   // most fit the stack, a long run of digits takes the heap.
   const std::size_t length = static_cast<std::size_t>(last - first);
   char local[128];
   char* text = length + 3 <= sizeof local ? local : static_cast<char*>(std::malloc(length + 3));
-  if (text == nullptr) return {first, std::errc::not_enough_memory};
+  if (text == nullptr) return {first, number_error::out_of_memory};
   text[0] = '0';
   text[1] = 'x';
   std::memcpy(text + 2, first, length);
@@ -60,8 +62,8 @@ std::from_chars_result parse_hex_double(const char* first, const char* last, dou
   *value = strtod_in_c_locale(text, &end);
   const std::ptrdiff_t read = end - text - 2;
   if (text != local) std::free(text);
-  if (read <= 0) return {first, std::errc::invalid_argument};
-  return {first + read, std::errc{}};
+  if (read <= 0) return {first, number_error::not_a_number};
+  return {first + read, number_error::none};
 }
 
 }  // namespace quarnel

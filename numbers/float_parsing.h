@@ -5,20 +5,20 @@
 // locale, never the process locale.
 #pragma once
 
-#include <charconv>
+#include "numbers/number_read.h"
 
 namespace quarnel {
 
 // Reads a decimal number with optional fraction and exponent, "inf",
 // "infinity", "nan" or "nan(chars)" in any case, after an optional '-', as
 // std::from_chars with chars_format::general does. Out of range it gives
-// either std::errc::result_out_of_range with *value unset or the infinity
-// or signed zero strtod gives.
-std::from_chars_result parse_decimal_double(const char* first, const char* last, double* value);
+// either number_error::out_of_range with *value unset or the infinity or
+// signed zero strtod gives.
+number_read parse_decimal_double(const char* first, const char* last, double* value);
 
 // Reads the hexadecimal number after a "0x": digits with an optional point,
 // then an optional "p" with a decimal exponent. [first, last) must be just
 // the part strtod would read. Out of range as parse_decimal_double.
-std::from_chars_result parse_hex_double(const char* first, const char* last, double* value);
+number_read parse_hex_double(const char* first, const char* last, double* value);
 
 }  // namespace quarnel

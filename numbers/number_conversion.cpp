@@ -113,13 +113,13 @@ const char* convert_simple_decimal(const char* first, const char* last, double* 
 
 }  // namespace
 
-const char* convert_double_general(const char* first, const char* last, double* value) {
-  if (const char* end = convert_simple_decimal(first, last, value)) return end;
+number_read convert_double_general(const char* first, const char* last, double* value) {
+  if (const char* end = convert_simple_decimal(first, last, value)) return {end, number_error::none};
   const char* p = first;
   // from_chars takes a leading '-' but not a '+'; strtod takes either, once.
   if (p < last && *p == '+') {
     ++p;
-    if (p < last && (*p == '+' || *p == '-')) return nullptr;
+    if (p < last && (*p == '+' || *p == '-')) return {first, number_error::not_a_number};
   }
   const bool negative = p < last && *p == '-';
   const char* unsigned_first = negative ? p + 1 : p;
@@ -130,28 +130,27 @@ const char* convert_double_general(const char* first, const char* last, double* 
     double magnitude = 0;
     // Bounded to what strtod reads: from_chars would also take a sign,
     // "inf" or "nan" after the "0x".
-    auto result = end != digits ? parse_hex_double(digits, end, &magnitude)
-                                : std::from_chars_result{digits, std::errc::invalid_argument};
-    if (result.ec == std::errc::invalid_argument) {
+    const number_read read = end != digits ? parse_hex_double(digits, end, &magnitude)
+                                           : number_read{digits, number_error::not_a_number};
+    if (read.error == number_error::not_a_number) {
       // "0x" without hex digits: strtod reads just the "0".
       *value = negative ? -0.0 : 0.0;
-      return unsigned_first + 1;
+      return {unsigned_first + 1, number_error::none};
     }
-    if (result.ec == std::errc::result_out_of_range) {
-      settle_out_of_range(first, result.ptr, true, negative, value);
-    } else if (result.ec != std::errc{}) {
-      return nullptr;  // no memory to convert a very long number
-    } else {
+    // No memory to convert a very long number: it cannot be read as one.
+    if (read.error == number_error::out_of_memory) return {first, number_error::not_a_number};
+    if (read.error == number_error::out_of_range)
+      settle_out_of_range(first, read.end, true, negative, value);
+    else
       *value = negative ? -magnitude : magnitude;
-    }
-    return result.ptr;
+    return {read.end, number_error::none};
   }
 
-  auto result = parse_decimal_double(p, last, value);
-  if (result.ec == std::errc::invalid_argument) return nullptr;
-  if (result.ec == std::errc::result_out_of_range)
-    settle_out_of_range(first, result.ptr, false, negative, value);
-  return result.ptr;
+  const number_read read = parse_decimal_double(p, last, value);
+  if (read.error == number_error::not_a_number) return {first, number_error::not_a_number};
+  if (read.error == number_error::out_of_range)
+    settle_out_of_range(first, read.end, false, negative, value);
+  return {read.end, number_error::none};
 }
 
 std::int32_t label_from_double(double value) {
@@ -160,9 +159,7 @@ std::int32_t label_from_double(double value) {
   return static_cast<std::int32_t>(value);  // truncates toward zero
 }
 
-const char* convert_index(const char* first, const char* last, std::int32_t* index,
-                          bool* out_of_range) {
-  *out_of_range = false;
+number_read convert_index(const char* first, const char* last, std::int32_t* index) {
   const char* p = first;
   bool negative = false;
   if (p < last && (*p == '+' || *p == '-')) negative = *p++ == '-';
@@ -176,13 +173,10 @@ const char* convert_index(const char* first, const char* last, std::int32_t* ind
       magnitude = bound + 1;
     }
   }
-  if (p == digits) return nullptr;
-  if (magnitude > (negative ? bound : bound - 1)) {
-    *out_of_range = true;
-    return nullptr;
-  }
+  if (p == digits) return {first, number_error::not_a_number};
+  if (magnitude > (negative ? bound : bound - 1)) return {first, number_error::out_of_range};
   *index = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-  return p;
+  return {p, number_error::none};
 }
 
 }  // namespace quarnel

@@ -3,12 +3,14 @@
 // Each converter takes the characters [first, last) and reads one token from
 // `first`, giving exactly what the C library's conversions give on a
 // well-formed token ("%lf" for labels and values, "%d" for feature indices),
-// without depending on the locale and without reading at or past `last`.
+// without depending on the locale and without reading at or past `last`;
+// each answers where the token ends and whether it is a number.
 #pragma once
 
 #include <cstdint>
 
 #include "numbers/digit_words.h"
+#include "numbers/number_read.h"
 
 namespace quarnel {
 
@@ -16,30 +18,28 @@ namespace quarnel {
 // decimal or hexadecimal ("0x") number with optional fraction and exponent,
 // or "inf", "infinity", "nan", "nan(chars)" in any case. Values are
 // correctly rounded; out-of-range values give +-HUGE_VAL or a signed zero.
-// Returns the end of the number, or nullptr when no number begins at `first`.
-// Leading white space is not skipped.
-inline const char* convert_double(const char* first, const char* last, double* value);
+// not_a_number when no number begins at `first` (or one too long to copy
+// cannot be converted). Leading white space is not skipped.
+inline number_read convert_double(const char* first, const char* last, double* value);
 
 // convert_double for every token: called when the common short decimal
 // that convert_double reads inline does not apply.
-const char* convert_double_general(const char* first, const char* last, double* value);
+number_read convert_double_general(const char* first, const char* last, double* value);
 
 // A label is a double truncated toward zero. Values at or beyond 2^31, below
 // -2^31, or not a number all map to the one label -2147483648.
 std::int32_t label_from_double(double value);
 
-// Reads a decimal 32-bit signed integer with an optional sign. Returns the
-// end of the digits, or nullptr when there are no digits or the value is out
-// of the 32-bit range (`*out_of_range` tells which).
-const char* convert_index(const char* first, const char* last, std::int32_t* index,
-                          bool* out_of_range);
+// Reads a decimal 32-bit signed integer with an optional sign:
+// not_a_number without digits, out_of_range beyond the 32-bit range.
+number_read convert_index(const char* first, const char* last, std::int32_t* index);
 
 // Exact powers of ten: every one up to 10^22 is a double.
 constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-inline const char* convert_double(const char* first, const char* last, double* value) {
+inline number_read convert_double(const char* first, const char* last, double* value) {
   // The common token of a data file, such as "0.596066", "-17" or "62,":
   // an optional '-', at most seven digits, then a point and at most seven
   // more, each run read in one word. Its digits are an exact double and so
@@ -67,7 +67,7 @@ inline const char* convert_double(const char* first, const char* last, double* v
         const double magnitude =
             static_cast<double>(mantissa) / exact_powers_of_ten[fraction_digits];
         *value = p != first ? -magnitude : magnitude;
-        return end;
+        return {end, number_error::none};
       }
     }
   }

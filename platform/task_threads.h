@@ -6,8 +6,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 
 namespace quarnel {
+
+// Address space each worker takes besides its buffers: its stack (8 MiB by
+// default) and the C library's allocation arena for it (64 MiB on 64-bit
+// glibc). A limit on the process's address space counts them.
+constexpr std::uint64_t worker_reserve_bytes = std::uint64_t{72} << 20;
 
 // How often the calling thread ticks while workers run.
 constexpr std::chrono::milliseconds task_tick_interval{50};

@@ -5,7 +5,7 @@
 #include "io/file_kind.h"
 #include "io/owned_file.h"
 #include "io/utf8_file_calls.h"
-#include "reader/memory_need.h"
+#include "reader/memory_guard.h"
 #include "reader/range_reading.h"
 #include "reader/text/file_ranges.h"
 

@@ -8,7 +8,7 @@
 #include "platform/available_memory.h"
 #include "platform/task_threads.h"
 #include "reader/fill/fill_scan.h"
-#include "reader/memory_need.h"
+#include "reader/memory_guard.h"
 #include "reader/multilabel_reader.h"
 #include "reader/read_watch.h"
 #include "reader/sizing/index_bounds.h"
@@ -262,23 +262,15 @@ read_failure fill_all(reading* read, int threads, read_host& host) {
                                               read->pairs));
 }
 
-// Address space each thread beyond the calling one takes besides its
-// buffers: its stack and the allocator's arena for it. A limit on the
-// process's address space counts them.
-constexpr std::uint64_t thread_reserve = std::uint64_t{72} << 20;
-
 // What the module itself holds while it fills: the tallies of every range,
-// and for each thread its read buffer, its stage of entries and its own
-// reserve.
+// and for each thread its buffers and, for a worker, its stack and arena.
 std::uint64_t working_bytes(const reading& read, int threads) {
   std::uint64_t bytes = 0;
-  for (const range_tally& tally : read.tallies)
-    bytes += static_cast<std::uint64_t>(column_tally_bytes(tally.features)) +
-             static_cast<std::uint64_t>(tally.label_slots.room()) * sizeof(column_slot) +
-             static_cast<std::uint64_t>(tally.labels.labels.room()) *
-                 label_dictionary_bytes_per_room;
+  for (const range_tally& tally : read.tallies) bytes += tally_bytes(tally);
   const int workers = threads < read.text->count ? threads : read.text->count;
-  const std::uint64_t per_thread = (std::uint64_t{8} << 20) + (workers > 1 ? thread_reserve : 0);
+  const std::uint64_t per_thread =
+      fill_thread_bytes(label_entries(read.sizes), read.sizes.element_count) +
+      (workers > 1 ? worker_reserve_bytes : 0);
   return bytes + per_thread * static_cast<std::uint64_t>(workers < 1 ? 1 : workers);
 }
 

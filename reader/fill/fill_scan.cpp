@@ -62,8 +62,7 @@ struct places<placing::by_range> {
     return position == own.label_count ? -1 : position;
   }
   static std::int64_t take(column_slot* slot, std::uint64_t start) {
-    if (slot == nullptr || slot->left == 0) return -1;
-    --slot->left;
+    if (slot == nullptr || slot->next == slot->end) return -1;
     return static_cast<std::int64_t>(start + slot->next++);
   }
   static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
@@ -115,9 +114,10 @@ read_failure fill_instance(fill_state* state, line_piece line, More more, std::i
           place = places<how>::pair_place(fill, index);
         if (place < 0) return pair_read{value_first, failure_of(read_error::file_changed)};
         double value = 0;
-        const char* value_end = convert_double(value_first, line_last, &value);
-        if (value_end == nullptr)
+        const number_read read = convert_double(value_first, line_last, &value);
+        if (read.error != number_error::none)
           return pair_read{value_first, failure_of(read_error::value_not_number)};
+        const char* value_end = read.end;
         staged_scatter_put(&state->pairs, static_cast<std::uint64_t>(place), row, value);
         ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
@@ -198,10 +198,10 @@ read_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::in
           std::int64_t value_at) {
         if (value_at >= stop) return pair_read{nullptr, no_failure()};
         double value = 0;
-        const char* value_end = convert_double(value_first, line_last, &value);
-        if (value_end == nullptr)
+        const number_read read = convert_double(value_first, line_last, &value);
+        if (read.error != number_error::none)
           return pair_read{value_first, failure_of(read_error::value_not_number)};
-        return pair_read{value_end, no_failure()};
+        return pair_read{read.end, no_failure()};
       });
   if (walked.error != read_error::value_not_number || walked.column > stop) return no_failure();
   walked.line = line_number;

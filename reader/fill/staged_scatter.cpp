@@ -7,14 +7,28 @@ namespace quarnel {
 constexpr int smallest_band_shift = 16;
 constexpr int most_band_bits = 12;
 
+namespace {
+
+// The shift that makes bands of arrays of `room` places.
+int band_shift_for(std::int64_t room) {
+  int shift = smallest_band_shift;
+  while (shift < 62 && (room >> shift) >= (std::int64_t{1} << most_band_bits)) ++shift;
+  return shift;
+}
+
+}  // namespace
+
+std::uint64_t staged_scatter_bytes(std::int64_t room) {
+  const std::uint64_t bands = static_cast<std::uint64_t>((room >> band_shift_for(room)) + 1);
+  return bands * (band_room * sizeof(staged_entry) + sizeof(std::uint32_t));
+}
+
 bool staged_scatter_open(staged_scatter* scatter, double* values, std::uint64_t* rows,
                          std::int64_t room) {
   scatter->values = values;
   scatter->rows = rows;
-  int shift = smallest_band_shift;
-  while (shift < 62 && (room >> shift) >= (std::int64_t{1} << most_band_bits)) ++shift;
-  scatter->band_shift = shift;
-  scatter->bands = (room >> shift) + 1;
+  scatter->band_shift = band_shift_for(room);
+  scatter->bands = (room >> scatter->band_shift) + 1;
   return scatter->stage.assign(scatter->bands * band_room, false) &&
          scatter->staged.assign(scatter->bands, true);
 }

@@ -30,6 +30,9 @@ struct staged_scatter {
 
 constexpr std::uint32_t band_room = 64;
 
+// The bytes of the stage for arrays of `room` places.
+std::uint64_t staged_scatter_bytes(std::int64_t room);
+
 // Stages entries for arrays of `room` places. False when out of memory.
 bool staged_scatter_open(staged_scatter* scatter, double* values, std::uint64_t* rows,
                          std::int64_t room);

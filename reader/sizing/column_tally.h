@@ -12,13 +12,14 @@
 
 namespace quarnel {
 
-// One column's share of a range: during the sizing scan `left` counts the
-// range's entries in the column; before the fill, `next` becomes the
-// range's first place in the column, relative to the column's start, and
-// the fill takes places from it while `left` runs down to 0.
+// One column's share of a range. The sizing scan counts the range's
+// entries in the column; for a fill of the ranges at once, the layout gives
+// the range its places there, from `next` (relative to the column's start)
+// up to `end`, and the fill takes them in turn.
 struct column_slot {
+  std::uint32_t count;
   std::uint32_t next;
-  std::uint32_t left;
+  std::uint32_t end;
 };
 
 constexpr int tally_page_bits = 12;
@@ -67,8 +68,8 @@ inline column_slot* column_tally_find(const column_tally& tally, std::int32_t in
 inline bool column_tally_count(column_tally* tally, std::int32_t index) {
   column_slot* slot = column_tally_find(*tally, index);
   if (slot == nullptr && (slot = column_tally_make(tally, index)) == nullptr) return false;
-  if (slot->left == UINT32_MAX) return false;
-  ++slot->left;
+  if (slot->count == UINT32_MAX) return false;
+  ++slot->count;
   return true;
 }
 

@@ -29,10 +29,11 @@ void starts_from_counts(std::uint64_t* starts, std::int64_t columns, placing how
 // its place there; false when that place passes 32 bits.
 bool take_place(column_slot* slot, std::uint64_t* column_count, placing how) {
   if (how == placing::by_range) {
-    if (*column_count > UINT32_MAX - slot->left) return false;
+    if (*column_count > UINT32_MAX - slot->count) return false;
     slot->next = static_cast<std::uint32_t>(*column_count);
+    slot->end = slot->next + slot->count;
   }
-  *column_count += slot->left;
+  *column_count += slot->count;
   return true;
 }
 
@@ -102,7 +103,7 @@ bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes
     for (std::int64_t j = 0; j < tally.labels.label_count; ++j)
       fits &= take_place(&tally.label_slots[j], &labels.starts[label_columns[r][j]], how);
     column_tally_each(tally.features, [&](std::int32_t index, column_slot& slot) {
-      if (slot.left == 0) return;
+      if (slot.count == 0) return;
       fits &= take_place(&slot, &pairs.starts[std::int64_t{index} - sizes.min_index], how);
     });
   }
@@ -120,7 +121,7 @@ read_error columns_filled_as_counted(const range_tally* tallies, int count,
   if (!label_counts.assign(sizes.label_count + 1, true)) return read_error::out_of_memory;
   for (int r = 0; r < count; ++r)
     for (std::int64_t j = 0; j < tallies[r].labels.label_count; ++j)
-      label_counts[label_columns[r][j]] += tallies[r].label_slots[j].left;
+      label_counts[label_columns[r][j]] += tallies[r].label_slots[j].count;
   bool same = true;
   for (std::int64_t c = 0; c < sizes.label_count && same; ++c)
     same = labels.starts[c + 1] - labels.starts[c] == label_counts[c];
@@ -131,7 +132,7 @@ read_error columns_filled_as_counted(const range_tally* tallies, int count,
     std::uint64_t counted = 0;
     for (int r = 0; r < count && index <= INT32_MAX; ++r) {
       const column_slot* slot = column_tally_find(tallies[r].features, static_cast<std::int32_t>(index));
-      if (slot != nullptr) counted += slot->left;
+      if (slot != nullptr) counted += slot->count;
     }
     same = pairs.starts[c + 1] - pairs.starts[c] == counted;
   }

@@ -94,7 +94,7 @@ read_failure measure_line(sizing_state* state, line_piece line, More more,
           return no_failure();
         }
         if (!remember_label(&state->line, position)) return failure_of(read_error::out_of_memory);
-        ++tally->label_slots[position].left;
+        ++tally->label_slots[position].count;
         return no_failure();
       },
       [&](std::int64_t) {

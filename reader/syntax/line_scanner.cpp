@@ -4,8 +4,9 @@ namespace quarnel {
 
 scan_result scan_label(const char* first, const char* last, std::int32_t* label) {
   double value = 0;
-  const char* end = convert_double(first, last, &value);
-  if (end == nullptr || (end < last && *end != ',' && !is_blank(*end)))
+  const number_read read = convert_double(first, last, &value);
+  const char* end = read.end;
+  if (read.error != number_error::none || (end < last && *end != ',' && !is_blank(*end)))
     return {first, is_too_long(first, last) ? read_error::token_too_long : read_error::label_not_number};
   // The token ends where the number does.
   if (end - first > longest_token) return {first, read_error::token_too_long};
@@ -34,10 +35,10 @@ scan_result scan_query(const char* first, const char* last, std::int64_t* id) {
 
 scan_result scan_index(const char* first, const char* last, std::int32_t* index) {
   if (is_too_long(first, last)) return {first, read_error::token_too_long};
-  bool out_of_range = false;
-  const char* end = convert_index(first, last, index, &out_of_range);
-  if (out_of_range) return {first, read_error::index_out_of_range};
-  if (end == nullptr) return {first, read_error::index_not_integer};
+  const number_read read = convert_index(first, last, index);
+  if (read.error == number_error::out_of_range) return {first, read_error::index_out_of_range};
+  if (read.error != number_error::none) return {first, read_error::index_not_integer};
+  const char* end = read.end;
   if (end == last || *end != ':') return {first, read_error::colon_missing};
   return {end + 1, read_error::none};
 }

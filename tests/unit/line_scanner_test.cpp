@@ -53,11 +53,11 @@ walked_line walk(const std::string& line, std::size_t size = 0) {
   auto on_pair = [&](std::int32_t index, const char* value_first, const char* line_last,
                      std::int64_t, std::int64_t) {
     double value = 0;
-    const char* end = quarnel::convert_double(value_first, line_last, &value);
-    if (end == nullptr)
+    const quarnel::number_read read = quarnel::convert_double(value_first, line_last, &value);
+    if (read.error != quarnel::number_error::none)
       return quarnel::pair_read{value_first, quarnel::failure_of(read_error::value_not_number)};
     out.pairs.emplace_back(index, value);
-    return quarnel::pair_read{end, quarnel::no_failure()};
+    return quarnel::pair_read{read.end, quarnel::no_failure()};
   };
   quarnel::read_failure result;
   if (size == 0) {

@@ -2,7 +2,7 @@
 // bytes a read needs, and the message when they do not fit.
 #include "platform/available_memory.h"
 #include "platform/memory_figures.h"
-#include "reader/memory_need.h"
+#include "reader/memory_guard.h"
 #include "reader/read_failure.h"
 
 #include <gtest/gtest.h>

@@ -34,6 +34,11 @@ std::uint64_t bits_of(double value) {
   return bits;
 }
 
+// Where a number read ends; null when it is none.
+const char* end_of(const quarnel::number_read& read) {
+  return read.error == quarnel::number_error::none ? read.end : nullptr;
+}
+
 // Compares convert_double with strtod on `token` at the start of `text`.
 ::testing::AssertionResult agrees_with_strtod_in(const std::string& token,
                                                  const std::string& text) {
@@ -41,7 +46,7 @@ std::uint64_t bits_of(double value) {
   errno = 0;
   double expected = std::strtod(text.c_str(), &strtod_end);
   double actual = -7.0;
-  const char* end = convert_double(text.data(), text.data() + text.size(), &actual);
+  const char* end = end_of(convert_double(text.data(), text.data() + text.size(), &actual));
   std::ptrdiff_t expected_length = strtod_end - text.c_str();
   if (expected_length == 0) {
     if (end == nullptr) return ::testing::AssertionSuccess();
@@ -185,11 +190,11 @@ TEST(ConvertDouble, NeverReadsPastTheEnd) {
   // The token is cut where the range ends, even mid-number.
   const std::string text = "12345e10";
   double value = 0;
-  const char* end = convert_double(text.data(), text.data() + 3, &value);
+  const char* end = end_of(convert_double(text.data(), text.data() + 3, &value));
   ASSERT_NE(end, nullptr);
   EXPECT_EQ(end, text.data() + 3);
   EXPECT_EQ(value, 123.0);
-  EXPECT_EQ(convert_double(text.data(), text.data(), &value), nullptr);
+  EXPECT_EQ(end_of(convert_double(text.data(), text.data(), &value)), nullptr);
 }
 
 // What the writer formats, strtod reads back to the same bits, in the room
@@ -264,15 +269,14 @@ TEST(ConvertIndex, AgreesWithStrtolWithinRange) {
     long long wide = static_cast<long long>(random() >> (random() % 64)) * (random() % 2 ? 1 : -1);
     std::string token = (random() % 5 == 0 && wide >= 0 ? "+" : "") + std::to_string(wide);
     std::int32_t index = 0;
-    bool out_of_range = false;
-    const char* end = convert_index(token.data(), token.data() + token.size(), &index, &out_of_range);
+    const quarnel::number_read read =
+        convert_index(token.data(), token.data() + token.size(), &index);
     if (wide >= INT32_MIN && wide <= INT32_MAX) {
-      ASSERT_NE(end, nullptr) << token;
-      EXPECT_EQ(end, token.data() + token.size());
+      ASSERT_EQ(read.error, quarnel::number_error::none) << token;
+      EXPECT_EQ(read.end, token.data() + token.size());
       EXPECT_EQ(index, wide) << token;
     } else {
-      EXPECT_EQ(end, nullptr) << token;
-      EXPECT_TRUE(out_of_range) << token;
+      EXPECT_EQ(read.error, quarnel::number_error::out_of_range) << token;
     }
   }
 }
@@ -280,20 +284,18 @@ TEST(ConvertIndex, AgreesWithStrtolWithinRange) {
 TEST(ConvertIndex, RejectsWhatIsNotADecimalInteger) {
   for (const char* token : {"", "+", "-", "+-1", "-+1", "x1", " 1", ":1", "0x10"}) {
     std::int32_t index = 0;
-    bool out_of_range = false;
-    const char* end = convert_index(token, token + std::strlen(token), &index, &out_of_range);
+    const quarnel::number_read read = convert_index(token, token + std::strlen(token), &index);
     if (std::strcmp(token, "0x10") == 0) {
-      EXPECT_EQ(end, token + 1);  // reads the "0"; the "x" is left for the colon check
+      EXPECT_EQ(end_of(read), token + 1);  // reads the "0"; the "x" is left for the colon check
     } else {
-      EXPECT_EQ(end, nullptr) << token;
+      EXPECT_EQ(read.error, quarnel::number_error::not_a_number) << token;
     }
   }
   const std::string edges[] = {"2147483647", "-2147483648", "0002147483647"};
   for (const std::string& token : edges) {
     std::int32_t index = 0;
-    bool out_of_range = true;
-    EXPECT_NE(convert_index(token.data(), token.data() + token.size(), &index, &out_of_range), nullptr);
-    EXPECT_FALSE(out_of_range);
+    EXPECT_EQ(convert_index(token.data(), token.data() + token.size(), &index).error,
+              quarnel::number_error::none);
   }
 }
 

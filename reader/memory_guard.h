@@ -1,10 +1,13 @@
 // What a read needs at its peak, from the counts of the sizing scan, so
 // that a file whose outputs cannot fit is refused before anything is
 // allocated: a request the system grants may still get the process killed
-// when its pages are touched.
+// when its pages are touched. Each figure is taken from the structures it
+// measures.
 #pragma once
 
 #include <cstdint>
+
+#include "reader/sizing/sizing_scan.h"
 
 namespace quarnel {
 
@@ -29,5 +32,14 @@ std::uint64_t output_bytes(const output_counts& counts);
 // takes the arrays over), and the module's own `working_bytes`. Saturates.
 std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_outputs,
                                std::uint64_t working_bytes);
+
+// The bytes a range's tally holds while the outputs are filled: its pages
+// of column counts, its label slots and its dictionary.
+std::uint64_t tally_bytes(const range_tally& tally);
+
+// The bytes each thread of a fill holds: its line reader's buffer, grown to
+// hold a line of up to longest_whole_line whole, and its stages of entries
+// for outputs of `label_room` and `pair_room` entries.
+std::uint64_t fill_thread_bytes(std::int64_t label_room, std::int64_t pair_room);
 
 }  // namespace quarnel

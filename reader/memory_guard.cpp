@@ -1,6 +1,8 @@
-#include "reader/memory_need.h"
+#include "reader/memory_guard.h"
 
 #include "numbers/saturating_arithmetic.h"
+#include "reader/fill/staged_scatter.h"
+#include "reader/text/line_reader.h"
 
 namespace quarnel {
 
@@ -35,6 +37,17 @@ std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_out
                                std::uint64_t working_bytes) {
   const std::uint64_t outputs = output_bytes(counts);
   return saturating_sum(saturating_sum(outputs, host_copies_outputs ? outputs : 0), working_bytes);
+}
+
+std::uint64_t tally_bytes(const range_tally& tally) {
+  return static_cast<std::uint64_t>(column_tally_bytes(tally.features)) +
+         static_cast<std::uint64_t>(tally.label_slots.room()) * sizeof(column_slot) +
+         static_cast<std::uint64_t>(tally.labels.labels.room()) * label_dictionary_bytes_per_room;
+}
+
+std::uint64_t fill_thread_bytes(std::int64_t label_room, std::int64_t pair_room) {
+  return saturating_sum(longest_whole_line, saturating_sum(staged_scatter_bytes(label_room),
+                                                           staged_scatter_bytes(pair_room)));
 }
 
 }  // namespace quarnel
