@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "compression/library_window.h"
 #include "compression/stream_decoder.h"
 
 namespace quarnel {
@@ -13,28 +14,15 @@ namespace {
 
 decode_status decode_xz(void* state, decode_window* window, bool input_ended) {
   lzma_stream* stream = static_cast<lzma_stream*>(state);
-  stream->next_in = window->in;
-  stream->avail_in = window->in_size;
-  stream->next_out = reinterpret_cast<std::uint8_t*>(window->out);
-  stream->avail_out = window->out_size;
   // With concatenated streams the decoder learns of the end only by
   // LZMA_FINISH: the padding and streams it allows could still follow.
-  lzma_ret result = lzma_code(stream, input_ended ? LZMA_FINISH : LZMA_RUN);
-  window->in += window->in_size - stream->avail_in;
-  window->in_size = stream->avail_in;
-  window->out += window->out_size - stream->avail_out;
-  window->out_size = stream->avail_out;
-  switch (result) {
-    case LZMA_OK:
-    case LZMA_BUF_ERROR:  // no progress possible: the caller sees none was made
-      return decode_status::progress;
-    case LZMA_STREAM_END:
-      return decode_status::stream_end;
-    case LZMA_MEM_ERROR:
-      return decode_status::out_of_memory;
-    default:  // LZMA_FORMAT_ERROR, LZMA_DATA_ERROR, LZMA_OPTIONS_ERROR, ...
-      return decode_status::corrupt;
-  }
+  const lzma_ret result = call_on_window<std::size_t>(stream, window, [&](bool) {
+    return lzma_code(stream, input_ended ? LZMA_FINISH : LZMA_RUN);
+  });
+  // LZMA_FORMAT_ERROR, LZMA_DATA_ERROR, LZMA_OPTIONS_ERROR and the like are
+  // bad data.
+  return status_of(result, {LZMA_OK, LZMA_BUF_ERROR}, LZMA_STREAM_END, LZMA_MEM_ERROR,
+                   decode_status::corrupt);
 }
 
 // Several streams one after another, and the padding between them, as the
@@ -44,11 +32,7 @@ bool restart_xz(void* state) {
          LZMA_OK;
 }
 
-void release_xz(void* state) {
-  lzma_stream* stream = static_cast<lzma_stream*>(state);
-  lzma_end(stream);
-  std::free(stream);
-}
+void release_xz(void* state) { end_stream<lzma_stream>(state, lzma_end); }
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include "compression/decoding_source.h"
 #include "io/byte_source.h"
+#include "reader/fault_search.h"
 #include "reader/multilabel_reader.h"
 #include "reader/range_reading.h"
 #include "reader/sizing/label_dictionary.h"

@@ -65,6 +65,12 @@ bool read_labels(const call_argument& value, std::vector<std::int32_t>* labels) 
   return true;
 }
 
+// A count that lands in the read's `field`.
+template <std::int64_t read_options::*field>
+bool land_count(const call_argument& value, call_options* options) {
+  return read_count(value, &(options->read.*field));
+}
+
 // What the options take, for the messages about a value of the wrong kind.
 constexpr const char takes_flag[] = "true or false";
 
@@ -83,22 +89,13 @@ constexpr option_row<call_options> quarnel_rows[] = {
                                        : read_options::index_base::one_based;
        return true;
      }},
-    {"width", "a number of columns: an integer from 0 to 2^53",
-     [](const call_argument& value, call_options* options) {
-       return read_count(value, &options->read.width);
-     }},
+    {"width", "a number of columns: an integer from 0 to 2^53", land_count<&read_options::width>},
     {"label_map", "a vector of distinct integer labels from -2147483648 to 2147483647",
      [](const call_argument& value, call_options* options) {
        return read_labels(value, &options->read.label_map);
      }},
-    {"offset", "a byte position: an integer from 0 to 2^53",
-     [](const call_argument& value, call_options* options) {
-       return read_count(value, &options->read.offset);
-     }},
-    {"length", "a number of bytes: an integer from 0 to 2^53",
-     [](const call_argument& value, call_options* options) {
-       return read_count(value, &options->read.length);
-     }},
+    {"offset", "a byte position: an integer from 0 to 2^53", land_count<&read_options::offset>},
+    {"length", "a number of bytes: an integer from 0 to 2^53", land_count<&read_options::length>},
     {"progress", takes_flag,
      [](const call_argument& value, call_options* options) {
        return read_flag(value, &options->read.progress);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/read_options.h"
+#include "reader/multilabel_reader.h"
 #include "writer/multilabel_writer.h"
 
 namespace quarnel {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "mex.h"
-#include "reader/sparse_columns.h"
+#include "reader/multilabel_reader.h"
 
 namespace quarnel {
 

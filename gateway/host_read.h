@@ -8,7 +8,7 @@
 #pragma once
 
 #include "mex.h"
-#include "reader/read_host.h"
+#include "reader/multilabel_reader.h"
 
 namespace quarnel {
 

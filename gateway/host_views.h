@@ -3,7 +3,7 @@
 #pragma once
 
 #include "mex.h"
-#include "writer/row_order.h"
+#include "writer/multilabel_writer.h"
 
 namespace quarnel {
 

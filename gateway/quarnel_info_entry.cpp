@@ -12,7 +12,6 @@
 #include "gateway/host_read.h"
 #include "gateway/module_export.h"
 #include "mex.h"
-#include "reader/file_summary.h"
 #include "reader/multilabel_reader.h"
 
 namespace {

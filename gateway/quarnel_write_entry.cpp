@@ -7,14 +7,13 @@
 #include <new>
 #include <string>
 
-#include "compression/encoding_sink.h"
+#include "compression/compression.h"
 #include "gateway/call_options.h"
 #include "gateway/host_arguments.h"
 #include "gateway/host_names.h"
 #include "gateway/host_views.h"
 #include "gateway/module_export.h"
 #include "mex.h"
-#include "writer/file_replacement.h"
 #include "writer/multilabel_writer.h"
 
 namespace {

@@ -1,98 +1,11 @@
 #include "reader/multilabel_reader.h"
 
-#include <cstdio>
+#include <utility>
 
-#include "io/file_kind.h"
-#include "io/owned_file.h"
-#include "io/utf8_file_calls.h"
-#include "reader/memory_guard.h"
+#include "reader/file_reading.h"
 #include "reader/range_reading.h"
-#include "reader/text/file_ranges.h"
 
 namespace quarnel {
-namespace {
-
-// A plain file smaller than this is read by one thread: the threads would
-// cost more than they save.
-constexpr std::int64_t smallest_range = std::int64_t{4} << 20;
-// No range is larger, so that a range's count of entries in one column
-// always fits in 32 bits.
-constexpr std::int64_t largest_range = std::int64_t{1} << 30;
-
-// The format named by the file's first bytes.
-compression_format peek_format(std::FILE* file) {
-  unsigned char head[format_signature_size];
-  std::size_t count = std::fread(head, 1, sizeof head, file);
-  return recognise_format(head, count);
-}
-
-// No more ranges than this: each keeps a tally of its own until the fill.
-constexpr std::int64_t most_ranges = 1024;
-
-// How many bytes each range of a plain file of `size` bytes takes.
-std::int64_t range_bytes_for(std::int64_t size, const read_options& options) {
-  if (options.range_bytes > 0) {
-    const std::int64_t fewest = (size + most_ranges - 1) / most_ranges;
-    return options.range_bytes > fewest ? options.range_bytes : fewest;
-  }
-  const int threads = options.threads < 1 ? 1 : options.threads;
-  if (threads == 1 && size <= largest_range) return 0;
-  std::int64_t bytes = (size + threads - 1) / threads;
-  if (bytes < smallest_range) bytes = smallest_range;
-  return bytes > largest_range ? largest_range : bytes;
-}
-
-}  // namespace
-
-read_failure damage_after_fault(line_reader* reader, const read_failure& fault,
-                                compression_format format) {
-  if (format == compression_format::none) return fault;
-  // The rest as bytes, into the reader's buffer, whose lines are done with.
-  read_fault met = reader->fault;
-  while (met == read_fault::none &&
-         reader->source.read(reader->source.context, reader->buffer, reader->room, &met) != 0) {
-  }
-  return met == read_fault::corrupt_data ? failure_of(read_error::corrupt_data, format) : fault;
-}
-
-read_failure open_file_ranges(const char* fname, const read_options& options,
-                              file_ranges* ranges) {
-  // Binary: compressed data must reach the decoder byte for byte, and the
-  // line reader itself takes CR LF line ends.
-  // A pipe or device is refused before the open, which could wait for a
-  // writer; the open stream is checked again, as the name may change.
-  if (kind_of_named_file(fname) == file_kind::other) return failure_of(read_error::not_regular);
-  compression_format format = compression_format::none;
-  std::int64_t size = 0;
-  {
-    const owned_file file(open_named_file(fname, "rb"));
-    if (!file) return failure_of(read_error::cannot_open);
-    const file_kind kind = kind_of_open_file(file.get());
-    if (kind == file_kind::directory || kind == file_kind::other)
-      return failure_of(kind == file_kind::directory ? read_error::cannot_open
-                                                     : read_error::not_regular);
-    format = peek_format(file.get());
-    size = size_of_open_file(file.get());
-  }
-  if (format == compression_format::zip) return failure_of(read_error::zip_archive);
-  if (format != compression_format::none && !format_decodable(format))
-    return failure_of(read_error::no_decoder, format);
-  const std::int64_t range_bytes = format == compression_format::none && size > 0
-                                       ? range_bytes_for(size, options)
-                                       : 0;
-  const read_error split =
-      split_file(fname, format, size, options.offset, options.length, range_bytes, ranges);
-  if (split != read_error::none) return failure_of(split, format);
-  // A compressed file is one range: with a second thread, it decodes while
-  // the scan reads.
-  ranges->decode_ahead = format != compression_format::none && options.threads > 1;
-  return no_failure();
-}
-
-read_failure in_part(read_failure failure, const read_options& options) {
-  if (is_malformed(failure.error)) failure.part_offset = options.offset;
-  return failure;
-}
 
 read_failure read_multilabel_file(const char* fname, const read_options& options,
                                   read_host& host) {
@@ -100,6 +13,28 @@ read_failure read_multilabel_file(const char* fname, const read_options& options
   const read_failure opened = open_file_ranges(fname, options, &ranges);
   if (opened.error != read_error::none) return opened;
   return in_part(read_ranges(file_text_ranges(&ranges), options, host), options);
+}
+
+read_failure summarize_multilabel_file(const char* fname, const read_options& options,
+                                       read_host& host, file_summary* summary) {
+  file_ranges ranges;
+  const read_failure opened = open_file_ranges(fname, options, &ranges);
+  if (opened.error != read_error::none) return opened;
+  const text_ranges text = file_text_ranges(&ranges);
+  text_sizes sized;
+  const read_failure failure = in_part(size_ranges(text, options, host, &sized), options);
+  if (failure.error != read_error::none) return failure;
+  const problem_sizes& sizes = sized.sizes;
+  summary->instances = sizes.instance_count;
+  summary->pairs = sizes.element_count;
+  summary->label_tokens = sizes.label_entry_count;
+  summary->label_map = std::move(sized.labels);
+  summary->min_index = sizes.min_index;
+  summary->max_index = sizes.max_index;
+  summary->header = sizes.header;
+  summary->query_ids = sizes.query_id_count;
+  summary->bytes = text.total_bytes;
+  return no_failure();
 }
 
 }  // namespace quarnel

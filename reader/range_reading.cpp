@@ -4,12 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "compression/decoding_source.h"
+#include "compression/compression.h"
 #include "platform/available_memory.h"
 #include "platform/task_threads.h"
+#include "reader/fault_search.h"
 #include "reader/fill/fill_scan.h"
 #include "reader/memory_guard.h"
-#include "reader/multilabel_reader.h"
 #include "reader/read_watch.h"
 #include "reader/sizing/index_bounds.h"
 #include "reader/sizing/scan_merge.h"
@@ -99,24 +99,32 @@ bool holds_first_line(const text_ranges& text, int k) { return k == 0 && text.fr
 
 void tick(void* context) { watch_tick(&static_cast<reading*>(context)->watch); }
 
-void size_range(void* context, int k) {
-  reading* read = static_cast<reading*>(context);
-  open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 0, k));
+// Runs `scan` over range `k` in pass `pass` (0 the sizing, 1 the fill),
+// opened on its own, and keeps how it ended, its source's faults named.
+template <class Scan>
+void scan_range(reading* read, int k, int pass, Scan scan) {
+  open_range range(read->text, k, &read->watch, progress_slot(&read->watch, pass, k));
   read_failure& failure = read->failures[k];
   const read_error opened = range.open();
-  if (opened != read_error::none) {
-    failure = failure_of(opened);
-    return;
-  }
+  failure = opened != read_error::none
+                ? failure_of(opened)
+                : source_failure(scan(&range.reader), range.reader, read->text->format);
+}
+
+void size_range(void* context, int k) {
+  reading* read = static_cast<reading*>(context);
   const range_bounds bounds{holds_first_line(*read->text, k), read->header, read->options->base,
                             read->options->width};
-  failure = source_failure(sizing_scan(&range.reader, bounds, &read->tallies[k]), range.reader,
-                           read->text->format);
-  if (is_malformed(failure.error))
-    failure = damage_after_fault(&range.reader, failure, read->text->format);
-  else if (failure.error == read_error::read_failed && k == 0 && range.reader.bytes_read == 0)
+  scan_range(read, k, 0, [&](line_reader* reader) {
+    read_failure failure = sizing_scan(reader, bounds, &read->tallies[k]);
+    if (is_malformed(failure.error))
+      return damage_after_fault(reader, failure, read->text->format);
     // A name that opens but cannot be read at all, such as a directory.
-    failure = failure_of(read_error::cannot_open);
+    if (failure.error == read_error::read_failed && reader->fault == read_fault::io_error &&
+        k == 0 && reader->bytes_read == 0)
+      return failure_of(read_error::cannot_open);
+    return failure;
+  });
 }
 
 void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number) {
@@ -125,19 +133,12 @@ void keep_repeat(void* context, std::int32_t label, std::int64_t instance_number
 }
 
 void fill_range(reading* read, int k, duplicate_label_sink repeats) {
-  open_range range(read->text, k, &read->watch, progress_slot(&read->watch, 1, k));
-  read_failure& failure = read->failures[k];
-  const read_error opened = range.open();
-  if (opened != read_error::none) {
-    failure = failure_of(opened);
-    return;
-  }
   const range_fill fill{&read->sizes,      &read->dictionary,        &read->tallies[k],
                         read->label_columns[k].data(), read->first_instances[k],
                         holds_first_line(*read->text, k),
                         read->how,         read->labels,             read->pairs,
                         repeats,           read->query_ids};
-  failure = source_failure(fill_scan(&range.reader, fill), range.reader, read->text->format);
+  scan_range(read, k, 1, [&](line_reader* reader) { return fill_scan(reader, fill); });
 }
 
 void fill_range_kept(void* context, int k) {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "reader/problem_sizes.h"
+#include "reader/read_failure.h"
 #include "reader/read_host.h"
 #include "reader/read_options.h"
-#include "reader/read_failure.h"
 #include "reader/text/text_ranges.h"
 
 namespace quarnel {

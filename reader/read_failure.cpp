@@ -2,12 +2,8 @@
 // the reasons of malformed lines and the memory guard's figures.
 #include "reader/read_failure.h"
 
-#include "reader/syntax/line_scanner.h"
-
 namespace quarnel {
 namespace {
-
-static_assert(longest_token == 4096, "token_too_long's reason names the bound");
 
 // "1 instance", "7 instances".
 std::string count_of(std::int64_t count, const char* noun) {

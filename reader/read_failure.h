@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compression/compression_format.h"
+#include "compression/compression.h"
 
 namespace quarnel {
 

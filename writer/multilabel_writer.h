@@ -1,12 +1,15 @@
-// The writer's whole sequence, free of any host: checks the matrices and the
-// label map, regroups their entries by instance, and writes the data file's
-// text, one line per instance, to a byte sink.
+// The writer's public face. Its whole sequence, free of any host: checks
+// the matrices and the label map, regroups their entries by instance, and
+// writes the data file's text, one line per instance, to a byte sink; with
+// the file that replaces another only once complete (file_replacement.h)
+// and the matrices seen as plain views (row_order.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "io/byte_sink.h"
+#include "writer/file_replacement.h"
 #include "writer/row_order.h"
 
 namespace quarnel {

@@ -185,47 +185,6 @@ read_failure fill_lines(fill_state* state, line_reader* reader) {
 
 }  // namespace
 
-namespace {
-
-// The first value before 0-based column `stop` of the line that is not a
-// number, as a failure in line `line_number`. Values from `stop` on are
-// only delimited: the walk ends at the line's end or at its bad token.
-template <class More>
-read_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
-  read_failure walked = walk_line(
-      line, more, [](std::int32_t) { return no_failure(); },
-      [&](std::int32_t, const char* value_first, const char* line_last, std::int64_t,
-          std::int64_t value_at) {
-        if (value_at >= stop) return pair_read{nullptr, no_failure()};
-        double value = 0;
-        const number_read read = convert_double(value_first, line_last, &value);
-        if (read.error != number_error::none)
-          return pair_read{value_first, failure_of(read_error::value_not_number)};
-        return pair_read{read.end, no_failure()};
-      });
-  if (walked.error != read_error::value_not_number || walked.column > stop) return no_failure();
-  walked.line = line_number;
-  return walked;
-}
-
-}  // namespace
-
-read_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
-                             bool holds_first_line) {
-  // Not a line past the fault's is asked for: the rest of that line may be
-  // gigabytes of junk.
-  const read_failure found = for_each_line(
-      reader, {holds_first_line, stop_line},
-      // A header holds no values.
-      [](const file_header&, const read_failure&) { return no_failure(); },
-      [&](line_piece line, auto more, std::int64_t line_number) {
-        const std::int64_t stop = line_number == stop_line ? stop_column - 1 : INT64_MAX;
-        return bad_value_in(line, more, stop, line_number);
-      });
-  // A source that fails here leaves the fault that sent the search.
-  return is_malformed(found.error) ? found : no_failure();
-}
-
 read_failure fill_scan(line_reader* reader, const range_fill& fill) {
   fill_state state;
   state.fill = &fill;

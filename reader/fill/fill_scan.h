@@ -47,12 +47,4 @@ struct range_fill {
 // written, never past their room. Lines in failures count within the range.
 read_failure fill_scan(line_reader* reader, const range_fill& fill);
 
-// The sizing scan only delimits values, so a value that is not a number can
-// stand before the fault it reports. Reads the lines of `reader`, one range
-// of the file, up to line `stop_line` (counted within the range) and byte
-// column `stop_column` of it, and returns the first such value as a
-// malformed failure, or no_failure() when there is none.
-read_failure first_bad_value(line_reader* reader, std::int64_t stop_line, std::int64_t stop_column,
-                             bool holds_first_line);
-
 }  // namespace quarnel

@@ -21,23 +21,4 @@ read_failure outside_width(std::int32_t index, std::int64_t first, std::int64_t 
   return bound_broken(read_error::index_outside_width, 0, 0, {index, first, width});
 }
 
-read_failure first_index_above(line_reader* reader, std::int64_t first, std::int64_t last,
-                               std::int64_t width, bool holds_first_line) {
-  return for_each_line(
-      reader, {holds_first_line},
-      // A header holds no indices.
-      [](const file_header&, const read_failure&) { return no_failure(); },
-      [&](line_piece line, auto more, std::int64_t line_number) {
-        read_failure above = walk_line(
-            line, more, [](std::int32_t) { return no_failure(); },
-            [&](std::int32_t index, const char*, const char*, std::int64_t, std::int64_t) {
-              if (index > last) return pair_read{nullptr, outside_width(index, first, width)};
-              return pair_read{nullptr, no_failure()};
-            });
-        if (above.error != read_error::index_outside_width) return no_failure();
-        above.line = line_number;
-        return above;
-      });
-}
-
 }  // namespace quarnel

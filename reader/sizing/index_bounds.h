@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "reader/read_options.h"
 #include "reader/read_failure.h"
+#include "reader/read_options.h"
 #include "reader/syntax/file_header.h"
 #include "reader/text/line_reader.h"
 
@@ -32,12 +32,5 @@ read_failure below_base(std::int32_t index, std::int64_t first);
 // A feature index outside the `width` columns from index `first`, for a
 // walk to place.
 read_failure outside_width(std::int32_t index, std::int64_t first, std::int64_t width);
-
-// Reads the lines of `reader`, one range of the file, and returns the first
-// feature index above `last`, the index of the last of the columns from
-// `first`, as outside_width (lines counted within the range), or
-// no_failure() when there is none.
-read_failure first_index_above(line_reader* reader, std::int64_t first, std::int64_t last,
-                               std::int64_t width, bool holds_first_line);
 
 }  // namespace quarnel

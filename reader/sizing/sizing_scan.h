@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "reader/read_options.h"
-#include "reader/read_failure.h"
 #include "platform/growable_array.h"
+#include "reader/read_failure.h"
+#include "reader/read_options.h"
 #include "reader/sizing/column_tally.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/syntax/file_header.h"

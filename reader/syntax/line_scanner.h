@@ -61,6 +61,7 @@ inline bool is_comment_line(const char* first, const char* last) {
 // malformed (token_too_long), so that a line read in pieces never needs
 // more than this of it at once.
 constexpr std::int64_t longest_token = 4096;
+static_assert(longest_token == 4096, "token_too_long's reason (read_failure.cpp) names the bound");
 
 // True for a byte that can stand in the text of a number: digits, letters
 // (hexadecimal, exponents, "inf", "nan(chars)"), signs, the point, the

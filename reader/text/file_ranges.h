@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "compression/compression_format.h"
-#include "compression/decoding_source.h"
+#include "compression/compression.h"
 #include "io/owned_file.h"
 #include "reader/text/pipelined_source.h"
 #include "reader/text/text_ranges.h"

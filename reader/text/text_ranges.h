@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compression/compression_format.h"
+#include "compression/compression.h"
 #include "io/byte_source.h"
 #include "reader/read_failure.h"
 
