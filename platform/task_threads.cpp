@@ -23,8 +23,10 @@ bool stopped(const task_list& tasks) {
 }
 
 void take_tasks(const task_list* tasks, std::atomic<int>* next) {
-  for (int k; !stopped(*tasks) && (k = next->fetch_add(1)) < tasks->count;)
+  for (int k; !stopped(*tasks) && (k = next->fetch_add(1)) < tasks->count;) {
+    if (tasks->ready != nullptr && !tasks->ready(tasks->context, k)) return;
     tasks->run(tasks->context, k);
+  }
 }
 
 void work(const task_list* tasks, std::atomic<int>* next, finished_workers* finished) {

@@ -30,6 +30,10 @@ struct task_list {
   // watching the same flag. Set by run_tasks itself when a tick throws,
   // before it waits for the workers.
   std::atomic<bool>* stop = nullptr;
+  // When not null, task `k` runs only once ready(context, k) says so,
+  // which may wait; false means neither it nor any later task will come,
+  // so that `count` need only bound the tasks. Must not throw.
+  bool (*ready)(void* context, int k) = nullptr;
 };
 
 // Runs every task of `tasks` (up to the stop), on up to `threads` threads

@@ -69,9 +69,11 @@ read_failure open_file_ranges(const char* fname, const read_options& options,
   const read_error split =
       split_file(fname, format, size, options.offset, options.length, range_bytes, ranges);
   if (split != read_error::none) return failure_of(split, format);
-  // A compressed file is one range: with a second thread, it decodes while
-  // the scan reads.
-  ranges->decode_ahead = format != compression_format::none && options.threads > 1;
+  // A compressed file read on several threads is cut into blocks as it is
+  // decoded, on a thread of its own, which every worker scans in turn.
+  if (format != compression_format::none && options.threads > 1 &&
+      !cut_into_blocks(ranges, options.threads, options.range_bytes))
+    return failure_of(read_error::out_of_memory);
   return no_failure();
 }
 

@@ -78,6 +78,12 @@ struct reading {
   const text_ranges* text = nullptr;
   const read_options* options = nullptr;
   read_watch watch;
+  // The ranges: `text->count`, or for a text cut as it is read, as many as
+  // its sizing pass cut.
+  int count = 0;
+  // The text cut as it is read met a line too long to cut it at: it must be
+  // read again as one range.
+  bool gave_way = false;
   file_header header{};  // the file's first line, for the ranges after the first
   std::vector<range_tally> tallies;
   std::vector<read_failure> failures;
@@ -99,6 +105,26 @@ bool holds_first_line(const text_ranges& text, int k) { return k == 0 && text.fr
 
 void tick(void* context) { watch_tick(&static_cast<reading*>(context)->watch); }
 
+// For a text cut as it is read: waits until range `k` of the pass can be
+// opened, ticking meanwhile (on the calling thread, which may wait here);
+// false when it never will.
+bool range_ready(void* context, int k) {
+  reading* read = static_cast<reading*>(context);
+  for (;;) {
+    const range_state state = read->text->ready(read->text->context, k);
+    if (state != range_state::pending) return state == range_state::ready;
+    watch_tick(&read->watch);
+    if (stop_requested(read->watch)) return false;
+  }
+}
+
+// The tasks of one pass over every range.
+task_list pass_tasks(reading* read, void (*run)(void* context, int k)) {
+  task_list tasks{read, read->count, run, tick, &read->watch.stop};
+  if (read->text->ready != nullptr) tasks.ready = range_ready;
+  return tasks;
+}
+
 // Runs `scan` over range `k` in pass `pass` (0 the sizing, 1 the fill),
 // opened on its own, and keeps how it ended, its source's faults named.
 template <class Scan>
@@ -113,6 +139,10 @@ void scan_range(reading* read, int k, int pass, Scan scan) {
 
 void size_range(void* context, int k) {
   reading* read = static_cast<reading*>(context);
+  if (!range_tally_create(&read->tallies[k])) {
+    read->failures[k] = failure_of(read_error::out_of_memory);
+    return;
+  }
   const range_bounds bounds{holds_first_line(*read->text, k), read->header, read->options->base,
                             read->options->width};
   scan_range(read, k, 0, [&](line_reader* reader) {
@@ -161,7 +191,9 @@ read_failure in_file(read_failure failure, const reading& read, int k) {
 // The file's first line, when it is a header, for the ranges after the first.
 file_header peek_header(reading* read) {
   file_header header{};
-  open_range range(read->text, 0, &read->watch);
+  // A text cut as it is read is looked at as one range, from its start.
+  const text_ranges* text = read->text->whole != nullptr ? read->text->whole : read->text;
+  open_range range(text, 0, &read->watch);
   if (range.open() != read_error::none) return header;
   const read_failure read_to = for_each_line(
       &range.reader, {true, 1},
@@ -173,10 +205,24 @@ file_header peek_header(reading* read) {
   return read_to.error == read_error::none ? header : file_header{};
 }
 
+// The text read again as one range holds the fault `fault` (lines in the
+// whole text): a value that is not a number before it comes first.
+read_failure first_fault_in_whole(reading& read, const read_failure& fault) {
+  const bool whole = fault.error == read_error::header_instance_count;
+  open_range range(read.text->whole, 0, &read.watch);
+  if (range.open() != read_error::none) return fault;
+  const read_failure bad = first_bad_value(&range.reader, whole ? INT64_MAX : fault.line,
+                                           whole ? 1 : fault.column,
+                                           read.text->whole->from_first_line);
+  return bad.error != read_error::none ? bad : fault;
+}
+
 // Ranges 0 to `k` hold the fault `fault` (lines within range k): a value
 // that is not a number before it comes first.
 read_failure first_fault(reading& read, int k, const read_failure& fault) {
   const bool whole = fault.error == read_error::header_instance_count;
+  if (read.text->whole != nullptr)
+    return first_fault_in_whole(read, whole ? fault : in_file(fault, read, k));
   for (int r = 0; r <= k; ++r) {
     open_range range(read.text, r, &read.watch);
     if (range.open() != read_error::none) break;
@@ -193,22 +239,27 @@ read_failure first_fault(reading& read, int k, const read_failure& fault) {
 // the whole file is sized: the first index above it, in file order, unless
 // a value that is not a number comes first.
 read_failure check_width(reading& read) {
-  const int count = read.text->count;
-  const int k = first_range_above_width(read.tallies.data(), count, read.sizes);
+  int k = first_range_above_width(read.tallies.data(), read.count, read.sizes);
   if (k < 0) return no_failure();
+  // A text cut as it is read is searched as one range, from its start.
+  const text_ranges* text = read.text;
+  if (text->whole != nullptr) {
+    text = text->whole;
+    k = 0;
+  }
   read_failure above = no_failure();
   {
     // Closed before first_fault opens the ranges again: a range is open
     // once at a time.
-    open_range range(read.text, k, &read.watch);
+    open_range range(text, k, &read.watch);
     const read_error opened = range.open();
     if (opened != read_error::none) return failure_of(opened);
     above = first_index_above(&range.reader, read.sizes.min_index, read.sizes.max_index,
-                              read.options->width, holds_first_line(*read.text, k));
+                              read.options->width, holds_first_line(*text, k));
   }
   // The sizing scan saw such an index here: a file without it has changed.
   if (above.error == read_error::none) return failure_of(read_error::file_changed);
-  return first_fault(read, k, above);
+  return text == read.text ? first_fault(read, k, above) : first_fault_in_whole(read, above);
 }
 
 // A file with a header holds exactly the instances it gives; the count is
@@ -221,15 +272,45 @@ read_failure check_instance_count(const problem_sizes& sizes, const text_ranges&
                       {sizes.instance_count, 0, sizes.header.instances});
 }
 
+// For a text cut as it is read: the pass over its ranges, and afterwards
+// the count it cut; the text is read again as one range if it gave way.
+struct text_pass {
+  reading* read;
+  explicit text_pass(reading* read) : read(read) {
+    if (read->text->begin_pass != nullptr) read->text->begin_pass(read->text->context);
+  }
+  text_pass(const text_pass&) = delete;
+  text_pass& operator=(const text_pass&) = delete;
+  ~text_pass() {
+    if (read->text->end_pass != nullptr) read->text->end_pass(read->text->context);
+  }
+};
+
 read_failure size_all(reading* read, int threads) {
-  const int count = read->text->count;
-  for (int k = 0; k < count; ++k)
-    if (!range_tally_create(&read->tallies[k])) return failure_of(read_error::out_of_memory);
-  if (count > 1 && read->text->from_first_line) read->header = peek_header(read);
-  run_tasks({read, count, size_range, tick, &read->watch.stop}, threads);
+  const text_ranges& text = *read->text;
+  if (read->count > 1 && text.from_first_line) read->header = peek_header(read);
+  {
+    const text_pass pass(read);
+    run_tasks(pass_tasks(read, size_range), threads);
+    if (text.ranges_read != nullptr) {
+      read->gave_way = text.gave_way(text.context);
+      read->count = text.ranges_read(text.context);
+      read->tallies.resize(static_cast<std::size_t>(read->count));
+      read->failures.resize(static_cast<std::size_t>(read->count));
+      read->label_columns.resize(static_cast<std::size_t>(read->count));
+    }
+  }
+  if (read->gave_way) return no_failure();
+  const int count = read->count;
   for (int k = 0; k < count; ++k) {
     const read_failure& failure = read->failures[k];
-    if (is_malformed(failure.error)) return first_fault(*read, k, failure);
+    if (is_malformed(failure.error)) {
+      // Damage further on in compressed data can make garbage of the text
+      // before it: it comes first.
+      for (int later = k + 1; later < count && text.whole != nullptr; ++later)
+        if (read->failures[later].error == read_error::corrupt_data) return read->failures[later];
+      return first_fault(*read, k, failure);
+    }
     if (failure.error != read_error::none) return failure;
   }
   // The first range read line 1 itself; the others took it from a first look.
@@ -243,10 +324,11 @@ void report_to_host(void* context, std::int32_t label, std::int64_t instance_num
 }
 
 read_failure fill_all(reading* read, int threads, read_host& host) {
-  const int count = read->text->count;
+  const int count = read->count;
+  const text_pass pass(read);
   if (read->how == placing::by_range) {
     read->repeats.resize(static_cast<std::size_t>(count));
-    run_tasks({read, count, fill_range_kept, tick, &read->watch.stop}, threads);
+    run_tasks(pass_tasks(read, fill_range_kept), threads);
     // The repeats in file order, up to the first range that failed.
     for (int k = 0; k < count; ++k) {
       for (const auto& repeat : read->repeats[k]) host.report_duplicate(repeat.first, repeat.second);
@@ -255,6 +337,7 @@ read_failure fill_all(reading* read, int threads, read_host& host) {
     return no_failure();
   }
   for (int k = 0; k < count; ++k) {
+    if (read->text->ready != nullptr && !range_ready(read, k)) return failure_of(read_error::interrupted);
     fill_range(read, k, {&host, report_to_host});
     if (read->failures[k].error != read_error::none) return in_file(read->failures[k], *read, k);
   }
@@ -268,7 +351,10 @@ read_failure fill_all(reading* read, int threads, read_host& host) {
 std::uint64_t working_bytes(const reading& read, int threads) {
   std::uint64_t bytes = 0;
   for (const range_tally& tally : read.tallies) bytes += tally_bytes(tally);
-  const int workers = threads < read.text->count ? threads : read.text->count;
+  // A text cut as it is read holds its blocks as it is filled.
+  if (read.text->held_bytes != nullptr)
+    bytes += static_cast<std::uint64_t>(read.text->held_bytes(read.text->context));
+  const int workers = threads < read.count ? threads : read.count;
   const std::uint64_t per_thread =
       fill_thread_bytes(label_entries(read.sizes), read.sizes.element_count) +
       (workers > 1 ? worker_reserve_bytes : 0);
@@ -296,13 +382,15 @@ read_failure check_memory(const reading& read, int threads, bool query_ids) {
 // The sizing scan of every range, the merge in file order and the checks
 // that need the whole text: read->sizes and read->dictionary.
 read_failure size_and_merge(reading* read) {
-  const int count = read->text->count;
+  read->count = read->text->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
-  read->tallies = std::vector<range_tally>(static_cast<std::size_t>(count));
-  read->failures.assign(static_cast<std::size_t>(count), no_failure());
-  read->label_columns = std::vector<growable_array<std::int64_t>>(static_cast<std::size_t>(count));
+  read->tallies = std::vector<range_tally>(static_cast<std::size_t>(read->count));
+  read->failures.assign(static_cast<std::size_t>(read->count), no_failure());
+  read->label_columns =
+      std::vector<growable_array<std::int64_t>>(static_cast<std::size_t>(read->count));
   read_failure failure = size_all(read, threads);
-  if (failure.error != read_error::none) return failure;
+  if (failure.error != read_error::none || read->gave_way) return failure;
+  const int count = read->count;
 
   if (!label_dictionary_create(&read->dictionary) ||
       !merge_tallies(read->tallies.data(), count, *read->options, &read->sizes, &read->dictionary,
@@ -317,8 +405,8 @@ read_failure size_and_merge(reading* read) {
 
 read_failure read_all(reading* read, read_host& host) {
   read_failure failure = size_and_merge(read);
-  if (failure.error != read_error::none) return failure;
-  const int count = read->text->count;
+  if (failure.error != read_error::none || read->gave_way) return failure;
+  const int count = read->count;
   const int threads = read->options->threads < 1 ? 1 : read->options->threads;
   read->first_instances.assign(static_cast<std::size_t>(count), 0);
   for (int k = 1; k < count; ++k)
@@ -350,47 +438,53 @@ read_failure read_all(reading* read, read_host& host) {
 
 }  // namespace
 
+namespace {
+
+// Runs `run` over a read of `text`; again over the text as one range when
+// the text, cut as it is read, met a line too long to cut it at.
+template <class Run>
+read_failure with_reading(const text_ranges& text, const read_options& options, read_host& host,
+                          int passes, Run run) {
+  for (const text_ranges* chosen = &text;; chosen = text.whole) {
+    reading read;
+    read.text = chosen;
+    read.options = &options;
+    read_failure failure;
+    try {
+      if (!watch_start(&read.watch, &host, options.progress, chosen->count, chosen->total_bytes,
+                       passes))
+        return failure_of(read_error::out_of_memory);
+      failure = run(&read);
+    } catch (const std::bad_alloc&) {
+      failure = failure_of(read_error::out_of_memory);
+    }
+    // Whatever a stopped scan ended with, the read was interrupted.
+    if (stop_requested(read.watch)) return failure_of(read_error::interrupted);
+    if (!read.gave_way) return failure;
+  }
+}
+
+}  // namespace
+
 read_failure size_ranges(const text_ranges& text, const read_options& options, read_host& host,
                          text_sizes* sized) {
-  reading read;
-  read.text = &text;
-  read.options = &options;
-  read_failure failure;
-  try {
-    if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes, 1))
-      return failure_of(read_error::out_of_memory);
-    failure = size_and_merge(&read);
-    if (failure.error == read_error::none && !stop_requested(read.watch)) {
-      sized->sizes = read.sizes;
-      sized->labels.assign(read.dictionary.labels.data(),
-                           read.dictionary.labels.data() + read.dictionary.label_count);
+  return with_reading(text, options, host, 1, [&](reading* read) {
+    const read_failure failure = size_and_merge(read);
+    if (failure.error == read_error::none && !read->gave_way && !stop_requested(read->watch)) {
+      sized->sizes = read->sizes;
+      sized->labels.assign(read->dictionary.labels.data(),
+                           read->dictionary.labels.data() + read->dictionary.label_count);
       // The summary itself holds the closing line's figures: it closes only
       // a pass long enough to have shown progress.
-      if (read.watch.any_line) progress_end(&read.watch, read.sizes.instance_count);
+      if (read->watch.any_line) progress_end(&read->watch, read->sizes.instance_count);
     }
-  } catch (const std::bad_alloc&) {
-    failure = failure_of(read_error::out_of_memory);
-  }
-  // Whatever a stopped scan ended with, the read was interrupted.
-  if (stop_requested(read.watch)) return failure_of(read_error::interrupted);
-  return failure;
+    return failure;
+  });
 }
 
 read_failure read_ranges(const text_ranges& text, const read_options& options, read_host& host) {
-  reading read;
-  read.text = &text;
-  read.options = &options;
-  read_failure failure;
-  try {
-    if (!watch_start(&read.watch, &host, options.progress, text.count, text.total_bytes))
-      return failure_of(read_error::out_of_memory);
-    failure = read_all(&read, host);
-  } catch (const std::bad_alloc&) {
-    failure = failure_of(read_error::out_of_memory);
-  }
-  // Whatever a stopped scan ended with, the read was interrupted.
-  if (stop_requested(read.watch)) return failure_of(read_error::interrupted);
-  return failure;
+  return with_reading(text, options, host, 2,
+                      [&](reading* read) { return read_all(read, host); });
 }
 
 }  // namespace quarnel

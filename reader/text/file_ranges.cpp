@@ -116,7 +116,40 @@ read_error split_file(const char* fname, compression_format format, std::int64_t
   return read_error::none;
 }
 
+namespace {
+
+// The stream the blocks are cut from: the file's one range, decoded.
+read_error open_stream(void* context, byte_source* source) {
+  return open_range(context, 0, source);
+}
+
+void close_stream(void* context) { close_range(context, 0); }
+
+std::int64_t stream_consumed(void* context) { return consumed_in_range(context, 0); }
+
+}  // namespace
+
+bool cut_into_blocks(file_ranges* ranges, int workers, std::int64_t block_bytes) {
+  block_cutting cutting;
+  cutting.workers = workers;
+  // A text file compresses some three to ten times.
+  cutting.expected_bytes = 4 * (ranges->size > 0 ? ranges->size : 0);
+  cutting.block_bytes = block_bytes;
+  cutting.format = ranges->format;
+  cutting.total_bytes = ranges->size;
+  ranges->decode_ahead = false;
+  ranges->blocks = open_decoded_blocks({ranges, open_stream, close_stream, stream_consumed}, cutting);
+  if (!ranges->blocks) return false;
+  ranges->whole = whole_decoded_text(ranges->blocks.get());
+  return true;
+}
+
 text_ranges file_text_ranges(file_ranges* ranges) {
+  if (ranges->blocks) {
+    text_ranges text = decoded_block_ranges(ranges->blocks.get());
+    text.whole = &ranges->whole;
+    return text;
+  }
   text_ranges text{ranges, static_cast<int>(ranges->ranges.size()), ranges->format, open_range,
                    close_range};
   text.from_first_line = ranges->part.first == 0;

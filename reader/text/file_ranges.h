@@ -13,6 +13,7 @@
 
 #include "compression/compression.h"
 #include "io/owned_file.h"
+#include "reader/text/decoded_blocks.h"
 #include "reader/text/pipelined_source.h"
 #include "reader/text/text_ranges.h"
 
@@ -40,6 +41,11 @@ struct file_ranges {
   std::vector<file_range> ranges;
   std::unique_ptr<std::atomic<std::int64_t>[]> consumed;  // one per range
   bool decode_ahead = false;         // decode on a thread beside the scan
+  // A compressed file read on several threads: its decoded text cut into
+  // blocks as it is decoded, and the same text as one range for the
+  // searches; the file's one range is their stream.
+  owned_decoded_blocks blocks;
+  text_ranges whole{};
 };
 
 // Splits the part of the plain file `fname`, of `size` bytes, that
@@ -50,6 +56,11 @@ struct file_ranges {
 read_error split_file(const char* fname, compression_format format, std::int64_t size,
                         std::int64_t offset, std::int64_t length, std::int64_t range_bytes,
                         file_ranges* ranges);
+
+// Cuts the decoded text of the compressed file that `ranges` holds whole
+// into blocks for `workers` workers to scan (of `block_bytes` each when
+// above 0, as tests ask); false when out of memory.
+bool cut_into_blocks(file_ranges* ranges, int workers, std::int64_t block_bytes);
 
 text_ranges file_text_ranges(file_ranges* ranges);
 

@@ -1,6 +1,8 @@
 // A text read in line-aligned byte ranges, each opened on its own and from
 // its start as often as the reader needs: a plain file split among threads,
-// a compressed file as its one decoded range, or memory in tests.
+// a compressed file as its one decoded range, or memory in tests; or a
+// text cut into ranges as it is read, a compressed file's decoded stream
+// cut into blocks (decoded_blocks.h).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,8 @@
 #include "reader/read_failure.h"
 
 namespace quarnel {
+
+enum class range_state : unsigned char { ready, pending, none };
 
 struct text_ranges {
   void* context;
@@ -37,6 +41,27 @@ struct text_ranges {
   std::int64_t (*consumed)(void* context, int k) = nullptr;
   // The bytes of the file one pass over every range reads; 0 when unknown.
   std::int64_t total_bytes = 0;
+
+  // A text cut into ranges as it is read: `count` is then the most ranges
+  // there can be. A pass over it begins with begin_pass and ends with
+  // end_pass; ready(k) waits a little (some tens of milliseconds at most)
+  // for range k of the pass and says whether it can be opened, is still to
+  // come, or never will, the text having ended before it (or the read
+  // being to stop); each range is opened once a pass, in any order once
+  // ready; ranges_read tells, once a pass has read them all, how many
+  // there were. All null for ranges known up front, which need no pass.
+  void (*begin_pass)(void* context) = nullptr;
+  void (*end_pass)(void* context) = nullptr;
+  range_state (*ready)(void* context, int k) = nullptr;
+  int (*ranges_read)(void* context) = nullptr;
+  // The same text as one range, for the searches that read it again in
+  // file order; null when the ranges can be opened again themselves.
+  const text_ranges* whole = nullptr;
+  // Whether the last pass met a line too long to cut the text at: it must
+  // then be read as `whole`. Null when ranges are cut up front.
+  bool (*gave_way)(void* context) = nullptr;
+  // The most bytes of the text the ranges hold at once during a pass.
+  std::int64_t (*held_bytes)(void* context) = nullptr;
 };
 
 // Copies up to `size` bytes of the text from `offset` on into `into`;

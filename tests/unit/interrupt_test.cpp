@@ -9,6 +9,7 @@
 
 #include "reader/range_reading.h"
 #include "reader/read_host.h"
+#include "reader/text/decoded_blocks.h"
 #include "reader/text/text_ranges.h"
 #include "test_support.h"
 
@@ -69,6 +70,33 @@ TEST(Interrupt, EndsAnEndlessReadOnTheCallingThreadAndOnWorkers) {
       EXPECT_EQ(host.polls, 2);
     }
   }
+}
+
+// A text cut into blocks as it is read, without end.
+read_error open_endless_stream(void* context, byte_source* source) {
+  endless_ranges* endless = static_cast<endless_ranges*>(context);
+  endless->cursors[0] = {&endless->text, 0, 0};
+  *source = quarnel_test::generated_source(&endless->cursors[0]);
+  return read_error::none;
+}
+
+TEST(Interrupt, EndsAnEndlessTextCutIntoBlocks) {
+  endless_ranges endless;
+  endless.cursors.resize(1);
+  block_cutting cutting;
+  cutting.workers = 2;
+  cutting.block_bytes = 4096;
+  owned_decoded_blocks blocks = open_decoded_blocks(
+      {&endless, open_endless_stream, [](void*) {}, [](void*) { return std::int64_t{0}; }},
+      cutting);
+  text_ranges ranges = decoded_block_ranges(blocks.get());
+  const text_ranges whole = whole_decoded_text(blocks.get());
+  ranges.whole = &whole;
+  read_options options;
+  options.threads = 2;
+  interrupting_host host(1);
+  EXPECT_EQ(read_ranges(ranges, options, host).error, read_error::interrupted);
+  EXPECT_FALSE(host.made);
 }
 
 }  // namespace

@@ -39,7 +39,6 @@ TEST(RangeSplit, RangesStartRightAfterALineEnd) {
 
 void expect_same(const read_result& a, const read_result& b, const std::string& what) {
   EXPECT_EQ(a.failure.error, b.failure.error) << what;
-  EXPECT_EQ(a.failure.error, b.failure.error) << what;
   EXPECT_EQ(a.failure.line, b.failure.line) << what;
   EXPECT_EQ(a.failure.column, b.failure.column) << what;
   EXPECT_EQ(a.duplicates, b.duplicates) << what;
@@ -60,26 +59,8 @@ void expect_same(const read_result& a, const read_result& b, const std::string& 
 }
 
 TEST(RangeReading, AnySplitAndThreadCountGivesTheWholeTextsResult) {
-  const std::string texts[] = {
-      // Labels first met in later ranges, repeats across the file, indices
-      // below 1 only in a later range.
-      "5 1:1 3:2\n3,5 2:1\n\n7,7 4:1\n 0:9\n5,3,5,5 -3:1 8:2\n9\n",
-      // Comments, CR LF, a last line without a newline.
-      "# c\r\n1 1:1\r\n#\r\n2 2:2 # t\r\n\r\n3 3:3",
-      // A header, whose bounds every range keeps.
-      "4 6 3\n0 0:1\n1 5:1\n2,0 2:2\n 3:3\n",
-      "2 6 3\n0 0:1\n1 5:1\n2,0 7:2\n 3:3\n",  // an index beyond the header, then another fault
-      // The first fault of the file, with faults later on as well.
-      "1 1:1\n2 2:2\n3 x:1\n4 4:4\n5 y:1\n",
-      "1 1:1\n2 2:abc\n3 3:3\n4 x:1\n",  // a bad value before a later fault
-      "1 1:1\n2 2:2\n3 3:3\n4 4:abc\n",  // a bad value found only by the fill
-      "1 1:1\n2,2 2:2\n3 3:3\n4 4:abc\n",  // repeats reported before it
-      "3 5 3\n1 1:1\n1 1:x\n",           // the header's count is checked last
-      // Query ids, NaN where a line has none, and a misplaced one later on.
-      "2 qid:1 1:0.5 3:1\n0 qid:1 2:1\n qid:2 1:1\n3 1:2\nqid:3\n",
-      "1 qid:1 1:1\n2 2:2\n3 qid:2 3:1 qid:2\n",
-  };
-  for (const std::string& text : texts) {
+
+  for (const std::string& text : quarnel_test::sample_texts()) {
     const read_result whole = read_text(text);
     for (int threads : {1, 3}) {
       for (std::int64_t range_bytes : {1, 5, 9, 16}) {
@@ -92,6 +73,50 @@ TEST(RangeReading, AnySplitAndThreadCountGivesTheWholeTextsResult) {
       }
     }
   }
+}
+
+// A compressed file's text on several threads is cut into blocks as it is
+// decoded: cut at any place, on any number of workers, it reads as the
+// whole text does, in both passes.
+TEST(BlockReading, AnyCutAndThreadCountGivesTheWholeTextsResult) {
+  for (const std::string& text : quarnel_test::sample_texts()) {
+    const read_result whole = read_text(text);
+    for (int threads : {2, 3}) {
+      const auto length = static_cast<std::int64_t>(text.size());
+      for (std::int64_t block_bytes = 1; block_bytes <= length; ++block_bytes) {
+        quarnel::block_cutting cutting;
+        cutting.workers = threads;
+        cutting.block_bytes = block_bytes;
+        quarnel::read_options options;
+        options.threads = threads;
+        expect_same(quarnel_test::read_in_blocks(text, nullptr, cutting, options), whole,
+                    text + " in blocks of " + std::to_string(block_bytes) + " on " +
+                        std::to_string(threads) + " threads");
+      }
+    }
+  }
+}
+
+// The fill cuts where the sizing pass cut: a text that no longer ends at a
+// line there, or ends elsewhere, changed between the passes; a line too
+// long to hold in a block has the text read as one range.
+TEST(BlockReading, AChangedTextIsFoundAndALongLineReadsWhole) {
+  const std::string sized = "1 1:1\n2 2:2\n3 3:3\n4 4:4\n";
+  quarnel::block_cutting cutting;
+  cutting.workers = 2;
+  cutting.block_bytes = 6;
+  quarnel::read_options options;
+  options.threads = 2;
+  for (const std::string changed :
+       {"1 1:1\n2 2:22\n3 3:3\n4 4:4\n", "1 1:1\n2 2:2\n3 3:3\n", "1 1:1\n2 2:2\n3 3:3\n4 4:4\n5\n"}) {
+    EXPECT_EQ(quarnel_test::read_in_blocks(sized, &changed, cutting, options).failure.error,
+              read_error::file_changed)
+        << changed;
+  }
+  const std::string long_line = "1 1:1\n2" + std::string(100, ' ') + "2:2\n3 3:3\n";
+  cutting.longest_line_held = 16;
+  expect_same(quarnel_test::read_in_blocks(long_line, nullptr, cutting, options),
+              read_text(long_line), "a line longer than a block holds");
 }
 
 quarnel::read_options with(quarnel::read_options::index_base base, std::int64_t width,

@@ -6,6 +6,7 @@
 #include "reader/multilabel_reader.h"
 #include "reader/range_reading.h"
 #include "reader/sizing/scan_merge.h"
+#include "reader/text/decoded_blocks.h"
 
 namespace quarnel_test {
 namespace {
@@ -58,6 +59,16 @@ void close_noted(void* context, int k) {
   ranges->inner.close(ranges->inner.context, k);
 }
 
+// The rest of a text's calls, passed on to the ranges noted.
+const text_ranges& inner_of(void* context) { return static_cast<noted_ranges*>(context)->inner; }
+std::int64_t consumed_noted(void* c, int k) { return inner_of(c).consumed(inner_of(c).context, k); }
+void begin_noted(void* c) { inner_of(c).begin_pass(inner_of(c).context); }
+void end_noted(void* c) { inner_of(c).end_pass(inner_of(c).context); }
+range_state ready_noted(void* c, int k) { return inner_of(c).ready(inner_of(c).context, k); }
+int read_noted_count(void* c) { return inner_of(c).ranges_read(inner_of(c).context); }
+bool gave_way_noted(void* c) { return inner_of(c).gave_way(inner_of(c).context); }
+std::int64_t held_noted(void* c) { return inner_of(c).held_bytes(inner_of(c).context); }
+
 read_error open_text(void* context, int k, byte_source* source) {
   two_texts* texts = static_cast<two_texts*>(context);
   return open_memory_range(texts->filling ? &texts->filled : &texts->sized, k, source);
@@ -68,7 +79,7 @@ void close_text(void*, int) {}
 // Outputs as plain arrays, poisoned, for the core's reads in tests.
 class test_host final : public read_host {
  public:
-  test_host(read_result* result, two_texts* texts) : result_(result), texts_(texts) {}
+  test_host(read_result* result, bool* filling) : result_(result), filling_(filling) {}
 
   bool make_outputs(const problem_sizes& sizes, const std::int32_t* labels,
                     sparse_columns* label_columns, sparse_columns* pair_columns) override {
@@ -77,7 +88,7 @@ class test_host final : public read_host {
     result_->label_map.assign(labels, labels + sizes.label_count);
     size_for(&result_->labels, label_entries(sizes), sizes.label_count, label_columns);
     size_for(&result_->pairs, sizes.element_count, feature_count(sizes), pair_columns);
-    if (texts_ != nullptr) texts_->filling = true;
+    if (filling_ != nullptr) *filling_ = true;
     return true;
   }
   bool wants_query_ids() const override { return true; }
@@ -101,7 +112,7 @@ class test_host final : public read_host {
   }
 
   read_result* result_;
-  two_texts* texts_;  // switched to the fill's text, when there are two
+  bool* filling_;  // switches to the fill's text, when there are two
 };
 
 std::size_t generate(void* context, char* into, std::size_t size, read_fault*) {
@@ -136,7 +147,7 @@ read_error open_generated(void* context, int, byte_source* source) {
 }
 
 // The whole core over `ranges`, the largest read noted.
-read_result read_noting(const text_ranges& ranges, const read_options& options, two_texts* texts) {
+read_result read_noting(const text_ranges& ranges, const read_options& options, bool* filling) {
   read_result result{};
   const std::size_t count = static_cast<std::size_t>(ranges.count);
   noted_ranges noted{ranges, std::vector<noted_source>(count), std::vector<char>(count, 0), 0};
@@ -144,13 +155,86 @@ read_result read_noting(const text_ranges& ranges, const read_options& options, 
   outer.context = &noted;
   outer.open = open_noted;
   outer.close = close_noted;
-  test_host host(&result, texts);
+  if (ranges.consumed != nullptr) outer.consumed = consumed_noted;
+  if (ranges.begin_pass != nullptr) {
+    outer.begin_pass = begin_noted;
+    outer.end_pass = end_noted;
+    outer.ready = ready_noted;
+    outer.ranges_read = read_noted_count;
+    outer.gave_way = gave_way_noted;
+    outer.held_bytes = held_noted;
+  }
+  test_host host(&result, filling);
   result.failure = read_ranges(outer, options, host);
   result.largest_read = noted.largest;
   return result;
 }
 
+// The text of a stream read from its start, or the fill's text once the
+// outputs are made.
+struct stream_texts {
+  const std::string* sized;
+  const std::string* filled;
+  bool filling;
+  memory_cursor cursor;
+  std::int64_t handed;
+};
+
+std::size_t read_stream_text(void* context, char* into, std::size_t size, read_fault* fault) {
+  stream_texts* texts = static_cast<stream_texts*>(context);
+  const std::size_t count = memory_byte_source(&texts->cursor).read(&texts->cursor, into, size, fault);
+  texts->handed += static_cast<std::int64_t>(count);
+  return count;
+}
+
+read_error open_stream_text(void* context, byte_source* source) {
+  stream_texts* texts = static_cast<stream_texts*>(context);
+  const std::string* text = texts->filling ? texts->filled : texts->sized;
+  texts->cursor = {text->data(), text->data() + text->size()};
+  texts->handed = 0;
+  *source = {texts, read_stream_text};
+  return read_error::none;
+}
+
+void close_stream_text(void*) {}
+
+std::int64_t stream_text_handed(void* context) { return static_cast<stream_texts*>(context)->handed; }
+
 }  // namespace
+
+read_result read_in_blocks(const std::string& text, const std::string* fill_text,
+                           const block_cutting& cutting, const read_options& options) {
+  stream_texts texts{&text, fill_text != nullptr ? fill_text : &text, false, {}, 0};
+  owned_decoded_blocks blocks = open_decoded_blocks(
+      {&texts, open_stream_text, close_stream_text, stream_text_handed}, cutting);
+  text_ranges ranges = decoded_block_ranges(blocks.get());
+  const text_ranges whole = whole_decoded_text(blocks.get());
+  ranges.whole = &whole;
+  ranges.block_size = 64;
+  return read_noting(ranges, options, &texts.filling);
+}
+
+const std::vector<std::string>& sample_texts() {
+  static const std::vector<std::string> texts = {
+      // Labels first met in later ranges, repeats across the file, indices
+      // below 1 only in a later range.
+      "5 1:1 3:2\n3,5 2:1\n\n7,7 4:1\n 0:9\n5,3,5,5 -3:1 8:2\n9\n",
+      // Comments, CR LF, a last line without a newline.
+      "# c\r\n1 1:1\r\n#\r\n2 2:2 # t\r\n\r\n3 3:3",
+      // A header, whose bounds every range keeps.
+      "4 6 3\n0 0:1\n1 5:1\n2,0 2:2\n 3:3\n",
+      "2 6 3\n0 0:1\n1 5:1\n2,0 7:2\n 3:3\n",  // an index beyond the header, then another fault
+      // The first fault of the file, with faults later on as well.
+      "1 1:1\n2 2:2\n3 x:1\n4 4:4\n5 y:1\n",
+      "1 1:1\n2 2:abc\n3 3:3\n4 x:1\n",  // a bad value before a later fault
+      "1 1:1\n2 2:2\n3 3:3\n4 4:abc\n",  // a bad value found only by the fill
+      "1 1:1\n2,2 2:2\n3 3:3\n4 4:abc\n",  // repeats reported before it
+      "3 5 3\n1 1:1\n1 1:x\n",           // the header's count is checked last
+      // Query ids, NaN where a line has none, and a misplaced one later on.
+      "2 qid:1 1:0.5 3:1\n0 qid:1 2:1\n qid:2 1:1\n3 1:2\nqid:3\n",
+      "1 qid:1 1:1\n2 2:2\n3 qid:2 3:1 qid:2\n",
+  };  return texts;
+}
 
 std::size_t read_string(void* context, std::int64_t offset, char* into, std::size_t size) {
   const std::string* text = static_cast<const std::string*>(context);
@@ -181,7 +265,7 @@ read_result read_text(const std::string& text, const std::string* fill_text,
   ranges.to_last_line = span.last == size;
   memory_text_ranges(&texts.sized);
   memory_text_ranges(&texts.filled);
-  return read_noting(ranges, options, &texts);
+  return read_noting(ranges, options, &texts.filling);
 }
 
 byte_source generated_source(generated_cursor* cursor) { return {cursor, generate}; }

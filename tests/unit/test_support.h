@@ -9,6 +9,7 @@
 #include "reader/fill/fill_scan.h"
 #include "reader/problem_sizes.h"
 #include "reader/read_options.h"
+#include "reader/text/decoded_blocks.h"
 
 namespace quarnel_test {
 
@@ -41,6 +42,18 @@ struct read_result {
 // read buffer's starting size.
 read_result read_text(const std::string& text, const std::string* fill_text = nullptr,
                       std::size_t block_size = 64, const quarnel::read_options& options = {});
+
+// Texts whose reading in any split must give their whole reading: labels
+// first met late, comments, CR LF, a header and its bounds, faults early
+// and late, bad values only the fill finds, repeats, query ids.
+const std::vector<std::string>& sample_texts();
+
+// Reads `text` as the reader reads a compressed file on several threads:
+// cut into blocks as `cutting` says as it is read from its start, every
+// pass reading it again; the fill reads `fill_text` instead when given.
+read_result read_in_blocks(const std::string& text, const std::string* fill_text,
+                           const quarnel::block_cutting& cutting,
+                           const quarnel::read_options& options);
 
 // Copies bytes of the std::string at `context` from `offset`: the reader's
 // way to look into a text for line starts.
