@@ -13,7 +13,7 @@
 #include "reader/range_reading.h"
 #include "reader/sizing/label_dictionary.h"
 #include "reader/text/line_reader.h"
-#include "reader/text/pipelined_source.h"
+#include "reader/text/decoded_blocks.h"
 #include "reader/text/text_ranges.h"
 
 namespace quarnel_fuzz {
@@ -99,7 +99,6 @@ struct harness_text {
   std::vector<std::int64_t> starts;
   std::vector<chunked_cursor> cursors;
   std::vector<decoding_source> decoders;
-  std::vector<pipelined_source*> ahead;  // decoding on a thread, with several threads
 };
 
 std::size_t read_text_at(void* context, std::int64_t offset, char* into, std::size_t size) {
@@ -110,8 +109,8 @@ std::size_t read_text_at(void* context, std::int64_t offset, char* into, std::si
   return count;
 }
 
-read_error open_harness_range(void* context, int k, byte_source* source) {
-  harness_text* h = static_cast<harness_text*>(context);
+// The bytes of range `k` of the text as `h` delivers them, plain.
+byte_source delivered_range(harness_text* h, int k) {
   const text& whole = h->filling ? h->filled : h->sized;
   std::size_t first = k == 0 ? 0 : static_cast<std::size_t>(h->starts[k - 1]);
   std::size_t last = k == static_cast<int>(h->starts.size()) ? whole.size
@@ -121,7 +120,12 @@ read_error open_harness_range(void* context, int k, byte_source* source) {
   last = std::max(first, std::min(last, whole.size));
   h->cursors[k] = {{whole.data + first, whole.data + last}, h->how.chunk};
   chunked_cursor* c = &h->cursors[k];
-  byte_source raw = h->how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
+  return h->how.chunk == 0 ? memory_byte_source(&c->cursor) : byte_source{c, read_chunked};
+}
+
+read_error open_harness_range(void* context, int k, byte_source* source) {
+  harness_text* h = static_cast<harness_text*>(context);
+  const byte_source raw = delivered_range(h, k);
   if (h->format == compression_format::none) {
     *source = raw;
     return read_error::none;
@@ -130,19 +134,18 @@ read_error open_harness_range(void* context, int k, byte_source* source) {
   decoding.compressed = raw;
   REQUIRE(decoding_source_restart(&decoding));
   *source = decoded_bytes(&decoding);
-  if (h->how.threads > 1) {
-    h->ahead[k] = pipelined_source_open(*source, 5, 3);
-    REQUIRE(h->ahead[k] != nullptr);
-    *source = pipelined_bytes(h->ahead[k]);
-  }
   return read_error::none;
 }
 
-void close_harness_range(void* context, int k) {
-  harness_text* h = static_cast<harness_text*>(context);
-  pipelined_source_close(h->ahead[k]);
-  h->ahead[k] = nullptr;
+void close_harness_range(void*, int) {}
+
+// A compressed text read on several threads, as the module reads it: the
+// decoded stream cut into blocks as it is read.
+read_error open_harness_stream(void* context, byte_source* source) {
+  return open_harness_range(context, 0, source);
 }
+void close_harness_stream(void*) {}
+std::int64_t harness_stream_consumed(void*) { return 0; }
 
 // The outputs as plain arrays, the repeats recorded.
 class harness_host final : public read_host {
@@ -236,19 +239,36 @@ bool same_values(const std::vector<double>& a, const std::vector<double>& b) {
 outcome read(text sized, text filled, delivery how, compression_format format) {
   outcome result{};
   size_alone(sized, how, format, &result);
-  harness_text h{sized, filled, how, format, false, {}, {}, {}, {}};
+  harness_text h{sized, filled, how, format, false, {}, {}, {}};
   if (format == compression_format::none)
     h.starts = line_aligned_starts(static_cast<std::int64_t>(sized.size), how.range_bytes, &sized,
                                    read_text_at);
   const int count = static_cast<int>(h.starts.size()) + 1;
   h.cursors.resize(static_cast<std::size_t>(count));
   h.decoders = std::vector<decoding_source>(static_cast<std::size_t>(count));
-  h.ahead.assign(static_cast<std::size_t>(count), nullptr);
   if (format != compression_format::none)
     REQUIRE(decoding_source_open(&h.decoders[0], format, byte_source{},
                                  how.input_size == 0 ? default_input_size : how.input_size));
   text_ranges ranges{&h, count, format, open_harness_range, close_harness_range, how.block_size};
   ranges.whole_lines_up_to = how.whole_lines_up_to;
+  owned_decoded_blocks blocks;
+  text_ranges whole{};
+  if (format != compression_format::none && how.threads > 1) {
+    block_cutting cutting;
+    cutting.workers = how.threads;
+    cutting.block_bytes = how.range_bytes;
+    cutting.format = format;
+    blocks = open_decoded_blocks(
+        {&h, open_harness_stream, close_harness_stream, harness_stream_consumed}, cutting);
+    REQUIRE(blocks != nullptr);
+    whole = whole_decoded_text(blocks.get());
+    whole.block_size = how.block_size;
+    whole.whole_lines_up_to = how.whole_lines_up_to;
+    ranges = decoded_block_ranges(blocks.get());
+    ranges.block_size = how.block_size;
+    ranges.whole_lines_up_to = how.whole_lines_up_to;
+    ranges.whole = &whole;
+  }
   read_options options;
   options.threads = how.threads;
   harness_host host(&result, &h);

@@ -55,8 +55,6 @@ read_error open_range(void* context, int k, byte_source* source) {
     if (!decoding_source_open(&range.decoding, ranges->format, {&range, read_compressed}))
       return read_error::out_of_memory;
     *source = decoded_bytes(&range.decoding);
-    if (ranges->decode_ahead) range.ahead.reset(pipelined_source_open(*source));
-    if (range.ahead) *source = pipelined_bytes(range.ahead.get());
     return read_error::none;
   }
   // The file is opened again for each scan: it must still be the file
@@ -73,7 +71,6 @@ read_error open_range(void* context, int k, byte_source* source) {
 
 void close_range(void* context, int k) {
   file_range& range = static_cast<file_ranges*>(context)->ranges[k];
-  range.ahead.reset();
   decoding_source_close(&range.decoding);
   range.file.reset();
 }
@@ -137,7 +134,6 @@ bool cut_into_blocks(file_ranges* ranges, int workers, std::int64_t block_bytes)
   cutting.block_bytes = block_bytes;
   cutting.format = ranges->format;
   cutting.total_bytes = ranges->size;
-  ranges->decode_ahead = false;
   ranges->blocks = open_decoded_blocks({ranges, open_stream, close_stream, stream_consumed}, cutting);
   if (!ranges->blocks) return false;
   ranges->whole = whole_decoded_text(ranges->blocks.get());

@@ -14,22 +14,20 @@
 #include "compression/compression.h"
 #include "io/owned_file.h"
 #include "reader/text/decoded_blocks.h"
-#include "reader/text/pipelined_source.h"
 #include "reader/text/text_ranges.h"
 
 namespace quarnel {
 
-// One range while it is open: its stream, decoder and read-ahead thread,
-// owned here, and released in the order that frees each before what it
-// reads from.
+// One range while it is open: its stream and decoder, owned here, and
+// released in the order that frees each before what it reads from.
 struct file_range {
   owned_file file;
   std::int64_t left = 0;      // bytes of the range not yet read
-  // Bytes of the file read since the range was opened, for progress; a
-  // thread that decodes ahead counts them while the scan's thread asks.
+  // Bytes of the file read since the range was opened, for progress; the
+  // thread that cuts a compressed file into blocks counts them while the
+  // calling thread asks.
   std::atomic<std::int64_t>* consumed = nullptr;
   decoding_source decoding;
-  owned_pipelined_source ahead;  // decoding on a thread of its own
 };
 
 struct file_ranges {
@@ -40,7 +38,6 @@ struct file_ranges {
   std::vector<std::int64_t> starts;  // first byte of each range after the first
   std::vector<file_range> ranges;
   std::unique_ptr<std::atomic<std::int64_t>[]> consumed;  // one per range
-  bool decode_ahead = false;         // decode on a thread beside the scan
   // A compressed file read on several threads: its decoded text cut into
   // blocks as it is decoded, and the same text as one range for the
   // searches; the file's one range is their stream.
