@@ -1,4 +1,5 @@
-// Marks a module's entry, mexFunction, as its one exported symbol.
+// Marks a module's entry as its one exported symbol: mexFunction, or for
+// the oct-file the installer Octave calls as it loads it.
 #pragma once
 
 #if defined(_WIN32)

@@ -1,6 +1,16 @@
-function run_octave_test (names)
+function run_octave_test (names, entry)
   % Runs end-to-end test scripts, their names separated by commas, one after
   % another in this session, and exits non-zero at the first that fails.
+  % With ENTRY ("oct" or "mex"), first checks that quarnel is that entry's
+  % file: Octave runs quarnel.oct where it sits beside quarnel.mex.
+  if (nargin > 1)
+    [~, ~, ext] = fileparts (which ("quarnel"));
+    if (! strcmp (ext, ["." entry]))
+      fprintf (stderr, "%s: FAILED\nquarnel is %s, not the %s entry\n", names, ...
+               which ("quarnel"), entry);
+      exit (1);
+    end
+  end
   for name = strsplit (names, ",")
     name = name{1};
     try

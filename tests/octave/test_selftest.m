@@ -21,8 +21,10 @@ function test_selftest ()
   confirm_recursive_rmdir (false, "local");
   unwind_protect
     % The real modules under other names, behind stand-ins of the same
-    % names as theirs.
-    copyfile (which ("quarnel"), fullfile (stand_ins, ["real_quarnel." mexext()]));
+    % names as theirs: for quarnel the MEX entry beside it, which, unlike
+    % an oct-file, takes its name from its file's.
+    module = fullfile (fileparts (which ("quarnel")), ["quarnel." mexext()]);
+    copyfile (module, fullfile (stand_ins, ["real_quarnel." mexext()]));
     copyfile (which ("quarnel_write"), fullfile (stand_ins, ["real_quarnel_write." mexext()]));
     write_function (stand_ins, "quarnel", ...
       {"function varargout = quarnel (varargin)", ...

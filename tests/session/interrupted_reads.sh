@@ -6,7 +6,10 @@
 # call must work. One session takes every case in turn, so it also shows
 # that a session goes on after many interrupts.
 #
-#   tests/session/interrupted_reads.sh BUILD_DIR
+#   tests/session/interrupted_reads.sh BUILD_DIR [oct|mex]
+#
+# With the second argument, the session first checks that quarnel in
+# BUILD_DIR is that entry's file (Octave prefers quarnel.oct to quarnel.mex).
 #
 # The reads are of a file of 200 million empty lines (empty instances): a
 # few seconds of scanning on any machine, but outputs of a few megabytes.
@@ -52,6 +55,17 @@ read_bytes() { awk '/^rchar/ { print $2 }' "/proc/$session/io"; }
 open_files() { ls "/proc/$session/fd" | wc -l; }
 threads() { ls "/proc/$session/task" | wc -l; }
 reads_data() { ls -l "/proc/$session/fd" | grep -c -F "$work/empty_lines" || true; }
+
+if [ -n "${2:-}" ]; then
+  say "printf('\\nmodule %s\\n', which('quarnel')); fflush(stdout);"
+  wait_for "^module " 30
+  if ! grep -q "^module .*/quarnel\.$2\$" "$work/out"; then
+    echo "interrupted_reads: quarnel is not the $2 entry:" >&2
+    grep "^module " "$work/out" >&2
+    exit 1
+  fi
+  echo "interrupted_reads: $(grep "^module " "$work/out")"
+fi
 
 failures=0
 case_number=0
