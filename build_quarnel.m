@@ -12,12 +12,16 @@ function folder = build_quarnel(folder)
 %  writer/) into FOLDER/quarnel,
 %  FOLDER/quarnel_write and FOLDER/quarnel_info with the host's own
 %  compiler driver (mkoctfile --mex in Octave, which compiles the shared
-%  sources once for all three; mex -R2017b in MATLAB), copies the help
-%  texts gateway/quarnel.m, gateway/quarnel_write.m and
-%  gateway/quarnel_info.m, the check gateway/quarnel_selftest.m and the
-%  datastore datastore/quarnelDatastore.m beside them, and prints and
-%  returns FOLDER. Add FOLDER to the path, then run quarnel_selftest to
-%  check the build.
+%  sources once for all three; mex -R2017b in MATLAB). In Octave it also
+%  builds Octave's own entry, gateway/quarnel_oct_entry.cpp with the Octave
+%  adapters gateway/octave_*.cpp, into FOLDER/quarnel.oct, which Octave
+%  runs in place of quarnel.mex: its outputs are not copied when the call
+%  returns. It copies the help texts gateway/quarnel.m,
+%  gateway/quarnel_write.m and gateway/quarnel_info.m, the check
+%  gateway/quarnel_selftest.m and the datastore
+%  datastore/quarnelDatastore.m beside them, and prints and returns
+%  FOLDER. Add FOLDER to the path, then run quarnel_selftest to check the
+%  build.
 %
 %  MATLAB R2017b or later, with a compiler of C++17 with <charconv> and
 %  <optional>: GCC 8 or later (on Windows MinGW-w64 8.1, which MATLAB
@@ -119,6 +123,7 @@ else
     sources = [{fullfile(gateway, [name '_entry.cpp'])}, shared];
     build_in_octave(folder, name, root, includes, sources, flags);
   end
+  build_oct_entry(folder, root, includes, shared, flags);
 end
 for k = 1:numel(functions)
   copyfile(fullfile(gateway, [functions{k} '.m']), fullfile(folder, [functions{k} '.m']));
@@ -291,6 +296,30 @@ if isunix() && ~ismac()
   flags{end + 1} = ['-Wl,--version-script=' fullfile(root, 'gateway', 'exports.map')];
 end
 [output, status] = mkoctfile(flags{:}, sources{:});
+if status ~= 0
+  error('build_quarnel: mkoctfile failed:\n%s', output);
+end
+if ~isempty(output)
+  disp(output);
+end
+end
+
+function build_oct_entry(folder, root, includes, shared, flags)
+% quarnel.oct, Octave's own entry, beside quarnel.mex: Octave runs it in
+% its place. It takes the shared objects but the MEX adapters (all of
+% gateway/host_*.cpp but host_interrupt.cpp, whose Octave branch it shares).
+gateway = fullfile(root, 'gateway');
+[~, names] = cellfun(@fileparts, shared, 'UniformOutput', false);
+mex_only = strncmp(names, 'host_', 5) & ~strcmp(names, 'host_interrupt');
+sources = [{fullfile(gateway, 'quarnel_oct_entry.cpp')}, files_in(gateway, 'octave_*.cpp'), ...
+           shared(~mex_only)];
+options = [{'-O2', '-std=c++17'}, strcat('-I', includes), flags, ...
+           {'-o', fullfile(folder, 'quarnel.oct')}];
+% The installer Octave calls, Gquarnel, is the one export.
+if isunix() && ~ismac()
+  options{end + 1} = ['-Wl,--version-script=' fullfile(gateway, 'oct_exports.map')];
+end
+[output, status] = mkoctfile(options{:}, sources{:});
 if status ~= 0
   error('build_quarnel: mkoctfile failed:\n%s', output);
 end

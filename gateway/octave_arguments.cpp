@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include <octave/dNDArray.h>
+
 #include "octave_names.h"
 #include "octave_threads.h"
 

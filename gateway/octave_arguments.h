@@ -4,8 +4,11 @@
 
 #include <string>
 
-#include <octave/oct.h>
-#include <octave/interpreter.h>
+#include <octave/ovl.h>
+
+namespace octave {
+class interpreter;
+}
 
 #include "call_options.h"
 

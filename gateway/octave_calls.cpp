@@ -1,5 +1,7 @@
 #include "octave_calls.h"
 
+#include <octave/interpreter.h>
+
 namespace quarnel {
 
 bool call_octave(octave::interpreter& interpreter, const char* name,

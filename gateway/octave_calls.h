@@ -1,8 +1,11 @@
 // Calls of Octave functions from the oct-file entry, on the calling thread.
 #pragma once
 
-#include <octave/oct.h>
-#include <octave/interpreter.h>
+#include <octave/ovl.h>
+
+namespace octave {
+class interpreter;
+}
 
 namespace quarnel {
 

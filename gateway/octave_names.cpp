@@ -1,5 +1,8 @@
 #include "octave_names.h"
 
+#include <octave/chNDArray.h>
+#include <octave/ovl.h>
+
 #include "octave_calls.h"
 
 namespace quarnel {

@@ -5,8 +5,11 @@
 
 #include <string>
 
-#include <octave/oct.h>
-#include <octave/interpreter.h>
+#include <octave/ov.h>
+
+namespace octave {
+class interpreter;
+}
 
 namespace quarnel {
 

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include <octave/oct.h>
+#include <octave/dNDArray.h>
+#include <octave/dSparse.h>
 
 #include "sparse_columns.h"
 

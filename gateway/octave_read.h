@@ -12,7 +12,9 @@
 
 #include <cstddef>
 
-#include <octave/oct.h>
+#include <octave/dNDArray.h>
+#include <octave/dSparse.h>
+#include <octave/ovl.h>
 
 #include "read_host.h"
 

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include <octave/ovl.h>
+
 #include "call_options.h"
 #include "octave_calls.h"
 

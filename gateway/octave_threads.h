@@ -1,8 +1,9 @@
 // How many threads Octave lets a computation use, for the oct-file entry.
 #pragma once
 
-#include <octave/oct.h>
-#include <octave/interpreter.h>
+namespace octave {
+class interpreter;
+}
 
 namespace quarnel {
 

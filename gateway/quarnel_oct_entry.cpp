@@ -8,9 +8,14 @@
 #include <new>
 #include <string>
 
-#include <octave/oct.h>
-#include <octave/interpreter.h>
+#include <octave/dMatrix.h>
+#include <octave/defun-int.h>
+#include <octave/error.h>
+#include <octave/oct-shlib.h>
+#include <octave/ov-dld-fcn.h>
+#include <octave/pager.h>
 #include <octave/parse.h>
+#include <octave/version.h>
 
 #include "host_interrupt.h"
 #include "module_export.h"

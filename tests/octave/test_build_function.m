@@ -1,7 +1,9 @@
 function test_build_function ()
   % build_quarnel compiles working modules, with their help, the self test
-  % and the datastore beside them and mexFunction their only export, into
-  % the folder it is given; the self test passes on what it built.
+  % and the datastore beside them, into the folder it is given: the MEX
+  % entries, mexFunction their only export, and beside quarnel.mex the
+  % oct-file that Octave runs, its installer Gquarnel its only export; the
+  % self test passes on what it built.
   root = fileparts (fileparts (fileparts (mfilename ("fullpath"))));
   folder = tempname ();
   confirm_recursive_rmdir (false, "local");
@@ -11,9 +13,8 @@ function test_build_function ()
     assert (built, folder);
     assert (! isempty (strfind (printed, folder)), printed);
 
-    module = fullfile (folder, "quarnel.mex");
     addpath (folder);
-    assert (which ("quarnel"), module);
+    assert (which ("quarnel"), fullfile (folder, "quarnel.oct"));
     assert (! isempty (strfind (evalc ("help quarnel"), "Usage: ")));
     % The datastore, M-code, goes with the modules.
     assert (exist (fullfile (folder, "quarnelDatastore.m"), "file"), 2);
@@ -24,11 +25,13 @@ function test_build_function ()
     assert (ok, printed);
 
     if (isunix () && ! ismac ())
-      for name = {"quarnel", "quarnel_write", "quarnel_info"}
-        [status, symbols] = system (["nm -D --defined-only '" fullfile(folder, [name{1} ".mex"]) "'"]);
+      exports = {"quarnel.mex", "mexFunction"; "quarnel_write.mex", "mexFunction";
+                 "quarnel_info.mex", "mexFunction"; "quarnel.oct", "Gquarnel"};
+      for k = 1:rows (exports)
+        [status, symbols] = system (["nm -D --defined-only '" fullfile(folder, exports{k, 1}) "'"]);
         assert (status, 0, symbols);
         names = regexp (strtrim (symbols), '\S+$', "match", "lineanchors");
-        assert (names, {"mexFunction"});
+        assert (names, exports(k, 2));
       end
     end
   unwind_protect_cleanup
