@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "sparse_columns.h"
+#include "reader/sparse_columns.h"
 
 namespace quarnel {
 namespace floor_pattern {

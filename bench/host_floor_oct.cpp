@@ -11,8 +11,8 @@
 
 #include <octave/oct.h>
 
-#include "floor_pattern.h"
-#include "octave_outputs.h"
+#include "bench/floor_pattern.h"
+#include "gateway/octave_outputs.h"
 
 namespace {
 

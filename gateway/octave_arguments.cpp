@@ -1,4 +1,4 @@
-#include "octave_arguments.h"
+#include "gateway/octave_arguments.h"
 
 #include <new>
 #include <utility>
@@ -6,8 +6,8 @@
 
 #include <octave/dNDArray.h>
 
-#include "octave_names.h"
-#include "octave_threads.h"
+#include "gateway/octave_names.h"
+#include "gateway/octave_threads.h"
 
 namespace quarnel {
 

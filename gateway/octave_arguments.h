@@ -10,7 +10,7 @@ namespace octave {
 class interpreter;
 }
 
-#include "call_options.h"
+#include "gateway/call_options.h"
 
 namespace quarnel {
 

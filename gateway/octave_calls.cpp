@@ -1,4 +1,4 @@
-#include "octave_calls.h"
+#include "gateway/octave_calls.h"
 
 #include <octave/interpreter.h>
 

@@ -1,9 +1,9 @@
-#include "octave_names.h"
+#include "gateway/octave_names.h"
 
 #include <octave/chNDArray.h>
 #include <octave/ovl.h>
 
-#include "octave_calls.h"
+#include "gateway/octave_calls.h"
 
 namespace quarnel {
 

@@ -1,10 +1,10 @@
-#include "octave_outputs.h"
+#include "gateway/octave_outputs.h"
 
 #include <limits>
 #include <new>
 #include <type_traits>
 
-#include "memory_advice.h"
+#include "platform/memory_advice.h"
 
 namespace quarnel {
 

@@ -9,7 +9,7 @@
 #include <octave/dNDArray.h>
 #include <octave/dSparse.h>
 
-#include "sparse_columns.h"
+#include "reader/sparse_columns.h"
 
 namespace quarnel {
 

@@ -1,11 +1,11 @@
-#include "octave_read.h"
+#include "gateway/octave_read.h"
 
 #include <cstdio>
 
 #include <octave/pager.h>
 
-#include "host_interrupt.h"
-#include "octave_outputs.h"
+#include "gateway/host_interrupt.h"
+#include "gateway/octave_outputs.h"
 
 namespace quarnel {
 

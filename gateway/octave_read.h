@@ -16,7 +16,7 @@
 #include <octave/dSparse.h>
 #include <octave/ovl.h>
 
-#include "read_host.h"
+#include "reader/read_host.h"
 
 namespace quarnel {
 

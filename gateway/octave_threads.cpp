@@ -1,11 +1,11 @@
-#include "octave_threads.h"
+#include "gateway/octave_threads.h"
 
 #include <thread>
 
 #include <octave/ovl.h>
 
-#include "call_options.h"
-#include "octave_calls.h"
+#include "gateway/call_options.h"
+#include "gateway/octave_calls.h"
 
 namespace quarnel {
 

@@ -17,12 +17,12 @@
 #include <octave/parse.h>
 #include <octave/version.h>
 
-#include "host_interrupt.h"
-#include "module_export.h"
-#include "multilabel_reader.h"
-#include "octave_arguments.h"
-#include "octave_names.h"
-#include "octave_read.h"
+#include "gateway/host_interrupt.h"
+#include "gateway/module_export.h"
+#include "gateway/octave_arguments.h"
+#include "gateway/octave_names.h"
+#include "gateway/octave_read.h"
+#include "reader/multilabel_reader.h"
 
 namespace {
 
