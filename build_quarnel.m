@@ -14,7 +14,8 @@ function folder = build_quarnel(folder)
 %  compiler driver (mkoctfile --mex in Octave, which compiles the shared
 %  sources once for all three; mex -R2017b in MATLAB). In Octave it also
 %  builds Octave's own entry, gateway/quarnel_oct_entry.cpp with the Octave
-%  adapters gateway/octave_*.cpp, into FOLDER/quarnel.oct, which Octave
+%  adapters gateway/octave_*.cpp (one translation unit,
+%  gateway/quarnel_oct_module.cpp), into FOLDER/quarnel.oct, which Octave
 %  runs in place of quarnel.mex: its outputs are not copied when the call
 %  returns. It copies the help texts gateway/quarnel.m,
 %  gateway/quarnel_write.m and gateway/quarnel_info.m, the check
@@ -306,13 +307,14 @@ end
 
 function build_oct_entry(folder, root, includes, shared, flags)
 % quarnel.oct, Octave's own entry, beside quarnel.mex: Octave runs it in
-% its place. It takes the shared objects but the MEX adapters (all of
-% gateway/host_*.cpp but host_interrupt.cpp, whose Octave branch it shares).
+% its place. Its own sources in one translation unit,
+% gateway/quarnel_oct_module.cpp, with the shared objects but the MEX
+% adapters (all of gateway/host_*.cpp but host_interrupt.cpp, whose Octave
+% branch it shares).
 gateway = fullfile(root, 'gateway');
 [~, names] = cellfun(@fileparts, shared, 'UniformOutput', false);
 mex_only = strncmp(names, 'host_', 5) & ~strcmp(names, 'host_interrupt');
-sources = [{fullfile(gateway, 'quarnel_oct_entry.cpp')}, files_in(gateway, 'octave_*.cpp'), ...
-           shared(~mex_only)];
+sources = [{fullfile(gateway, 'quarnel_oct_module.cpp')}, shared(~mex_only)];
 options = [{'-O2', '-std=c++17'}, strcat('-I', includes), flags, ...
            {'-o', fullfile(folder, 'quarnel.oct')}];
 % The installer Octave calls, Gquarnel, is the one export.
