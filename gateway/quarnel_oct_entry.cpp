@@ -56,11 +56,11 @@ struct call_ending {
 octave_value_list load_multilabel_file(const std::string& fname, const read_options& options,
                                        bool query_ids, call_ending* ending) {
   octave_read_host host(query_ids);
-  const scan_failure failure = read_multilabel_file(fname.c_str(), options, host);
-  if (failure.kind == failure_kind::none && !host.raised()) return host.outputs();
-  if (failure.kind == failure_kind::interrupted || host.raised()) {
+  const read_failure failure = read_multilabel_file(fname.c_str(), options, host);
+  if (failure.error == read_error::none && !host.raised()) return host.outputs();
+  if (failure.error == read_error::interrupted || host.raised()) {
     ending->stopped = true;
-    ending->message = failure_message(failure_of(failure_kind::interrupted), fname.c_str());
+    ending->message = failure_message(failure_of(read_error::interrupted), fname.c_str());
     return octave_value_list();
   }
   if (host.out_of_memory()) {
