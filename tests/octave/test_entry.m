@@ -24,6 +24,18 @@ function test_entry ()
   assert (size (labels), [3 2]);
   evalc ("quarnel ();");
 
+  % The outputs outlive the module, unloaded by clear functions: nothing
+  % of theirs, memory or code, is the module's; they change as any array
+  % does, and the next call loads it again.
+  [labels, features, label_map] = quarnel (name);
+  clear functions;
+  features(2, 3) = 5;
+  assert (full (features), [0.5 0 0 2; 0 1 5 0; 0 0 7 0]);
+  assert (full (labels), [1 1; 0 1; 0 0]);
+  clear labels features label_map;
+  [labels, features, label_map] = quarnel (name);
+  assert (label_map, [3; 1]);
+
   % Names of any length: exactly 255 characters, and a path of 1,000.
   folder = tempname ();
   mkdir (folder);
