@@ -1,7 +1,6 @@
 #include "reader/memory_guard.h"
 
 #include "numbers/saturating_arithmetic.h"
-#include "reader/fill/staged_scatter.h"
 #include "reader/text/line_reader.h"
 
 namespace quarnel {
@@ -45,9 +44,6 @@ std::uint64_t tally_bytes(const range_tally& tally) {
          static_cast<std::uint64_t>(tally.labels.labels.room()) * label_dictionary_bytes_per_room;
 }
 
-std::uint64_t fill_thread_bytes(std::int64_t label_room, std::int64_t pair_room) {
-  return saturating_sum(longest_whole_line, saturating_sum(staged_scatter_bytes(label_room),
-                                                           staged_scatter_bytes(pair_room)));
-}
+std::uint64_t fill_thread_bytes(std::int64_t, std::int64_t) { return longest_whole_line; }
 
 }  // namespace quarnel

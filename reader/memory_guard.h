@@ -38,8 +38,9 @@ std::uint64_t peak_memory_need(const output_counts& counts, bool host_copies_out
 std::uint64_t tally_bytes(const range_tally& tally);
 
 // The bytes each thread of a fill holds: its line reader's buffer, grown to
-// hold a line of up to longest_whole_line whole, and its stages of entries
-// for outputs of `label_room` and `pair_room` entries.
+// hold a line of up to longest_whole_line whole. It writes every entry
+// straight to its place, so outputs of any `label_room` and `pair_room`
+// entries add nothing to it.
 std::uint64_t fill_thread_bytes(std::int64_t label_room, std::int64_t pair_room);
 
 }  // namespace quarnel

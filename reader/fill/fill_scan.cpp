@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "reader/fill/staged_scatter.h"
+#include "platform/growable_array.h"
 #include "reader/syntax/duplicate_index.h"
 #include "reader/syntax/file_header.h"
 #include "reader/syntax/line_loop.h"
@@ -21,8 +21,6 @@ struct seen_labels {
 
 struct fill_state {
   const range_fill* fill = nullptr;
-  staged_scatter labels;
-  staged_scatter pairs;
   seen_labels seen;
   index_scratch scratch;
   std::int64_t instance = 0;  // row of the current instance
@@ -31,6 +29,15 @@ struct fill_state {
   std::int64_t labels_filled = 0;
   std::int64_t pairs_filled = 0;
 };
+
+// Writes one entry at its place. Entries go straight to their places: a
+// stage per band of places, tried before, cost more than the cache misses
+// it saved, with huge pages and without.
+inline void put_entry(const sparse_columns& columns, std::int64_t place, std::uint64_t row,
+                      double value) {
+  columns.values[place] = value;
+  columns.rows[place] = row;
+}
 
 // Where entries go: the next free place of their column.
 template <placing how>
@@ -99,7 +106,7 @@ read_failure fill_instance(fill_state* state, line_piece line, More more, std::i
         if (place < 0) return failure_of(read_error::file_changed);
         seen.flags[key] = 1;
         seen.set[seen.set_count++] = key;
-        staged_scatter_put(&state->labels, static_cast<std::uint64_t>(place), row, 1.0);
+        put_entry(fill.labels, place, row, 1.0);
         ++state->labels_filled;
         return no_failure();
       },
@@ -118,7 +125,7 @@ read_failure fill_instance(fill_state* state, line_piece line, More more, std::i
         if (read.error != number_error::none)
           return pair_read{value_first, failure_of(read_error::value_not_number)};
         const char* value_end = read.end;
-        staged_scatter_put(&state->pairs, static_cast<std::uint64_t>(place), row, value);
+        put_entry(fill.pairs, place, row, value);
         ++state->pairs_filled;
         if (index <= previous_index) ascending = false;
         previous_index = index;
@@ -192,18 +199,10 @@ read_failure fill_scan(line_reader* reader, const range_fill& fill) {
   // One flag per column (in_order) or per label of the range (by_range).
   const std::int64_t keys =
       fill.how == placing::in_order ? fill.dictionary->label_count : fill.tally->labels.label_count;
-  if (!state.seen.flags.assign(keys, true) || !state.seen.set.assign(keys, false) ||
-      !staged_scatter_open(&state.labels, fill.labels.values, fill.labels.rows, fill.labels.room) ||
-      !staged_scatter_open(&state.pairs, fill.pairs.values, fill.pairs.rows, fill.pairs.room))
+  if (!state.seen.flags.assign(keys, true) || !state.seen.set.assign(keys, false))
     return failure_of(read_error::out_of_memory);
-  const read_failure failure = fill.how == placing::in_order
-                                   ? fill_lines<placing::in_order>(&state, reader)
-                                   : fill_lines<placing::by_range>(&state, reader);
-  // Whatever was staged reaches the arrays, on failure too: they stop
-  // at the same entry however the text was delivered.
-  staged_scatter_flush(&state.labels);
-  staged_scatter_flush(&state.pairs);
-  return failure;
+  return fill.how == placing::in_order ? fill_lines<placing::in_order>(&state, reader)
+                                       : fill_lines<placing::by_range>(&state, reader);
 }
 
 }  // namespace quarnel
