@@ -39,6 +39,10 @@ constexpr double exact_powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// The same powers as integers, up to 10^8.
+constexpr std::uint64_t integer_powers_of_ten[] = {1,      10,      100,      1000,     10000,
+                                                   100000, 1000000, 10000000, 100000000};
+
 inline number_read convert_double(const char* first, const char* last, double* value) {
   // The common token of a data file, such as "0.596066", "-17" or "62,":
   // an optional '-', at most seven digits, then a point and at most seven
@@ -49,23 +53,36 @@ inline number_read convert_double(const char* first, const char* last, double* v
     const std::uint64_t whole_word = load_word(p);
     const int whole_digits = leading_digit_count(whole_word);
     if (whole_digits != 8) {
-      std::uint64_t mantissa = whole_digits ? leading_digits_value(whole_word, whole_digits) : 0;
       const char* end = p + whole_digits;
+      std::uint64_t mantissa = 0;
       int fraction_digits = 0;
       if (*end == '.') {
         const std::uint64_t fraction_word = load_word(end + 1);
         fraction_digits = leading_digit_count(fraction_word);
-        if (fraction_digits != 0 && fraction_digits != 8)
-          mantissa = mantissa * static_cast<std::uint64_t>(exact_powers_of_ten[fraction_digits]) +
+        const int digits = whole_digits + fraction_digits;
+        if (digits <= 8) {
+          // Both runs fit in one word: the fraction's digits are moved up
+          // against the whole part's, the point taken out, and read at once.
+          const std::uint64_t whole_bytes = (std::uint64_t{1} << (8 * whole_digits)) - 1;
+          const std::uint64_t joined =
+              (whole_word & whole_bytes) | (fraction_word << (8 * whole_digits));
+          if (digits != 0) mantissa = leading_digits_value(joined, digits);
+        } else {
+          mantissa = leading_digits_value(whole_word, whole_digits) *
+                         integer_powers_of_ten[fraction_digits] +
                      leading_digits_value(fraction_word, fraction_digits);
+        }
         end += 1 + fraction_digits;
+      } else if (whole_digits != 0) {
+        mantissa = leading_digits_value(whole_word, whole_digits);
       }
       // Exponents, hexadecimal forms and the like go the general way.
       const char next = *end;
       if (whole_digits + fraction_digits != 0 && fraction_digits != 8 && (next | 0x20) != 'e' &&
           (next | 0x20) != 'x' && next != '.') {
-        const double magnitude =
-            static_cast<double>(mantissa) / exact_powers_of_ten[fraction_digits];
+        // At most 14 digits: a signed conversion is exact.
+        const double magnitude = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+                                 exact_powers_of_ten[fraction_digits];
         *value = p != first ? -magnitude : magnitude;
         return {end, number_error::none};
       }
