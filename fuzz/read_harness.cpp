@@ -219,8 +219,8 @@ void size_alone(text sized, delivery how, compression_format format, outcome* re
   if (result->sizing.error == read_error::corrupt_data) result->fault = read_fault::corrupt_data;
   for (std::int64_t j = 0; j < tally.labels.label_count; ++j)
     result->label_counts[tally.labels.labels[j]] = tally.label_slots[j].count;
-  column_tally_each(tally.features, [&](std::int32_t index, const column_slot& slot) {
-    if (slot.count != 0) result->index_counts[index] = slot.count;
+  column_tally_each(tally.features, [&](std::int32_t index, std::uint32_t count, column_places&) {
+    if (count != 0) result->index_counts[index] = count;
   });
   decoding_source_close(&decoding);
 }

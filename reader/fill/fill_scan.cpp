@@ -68,15 +68,15 @@ struct places<placing::by_range> {
     const std::int64_t position = label_dictionary_find(own, label);
     return position == own.label_count ? -1 : position;
   }
-  static std::int64_t take(column_slot* slot, std::uint64_t start) {
-    if (slot == nullptr || slot->next == slot->end) return -1;
-    return static_cast<std::int64_t>(start + slot->next++);
+  static std::int64_t take(column_places* places, std::uint64_t start) {
+    if (places == nullptr || places->next == places->end) return -1;
+    return static_cast<std::int64_t>(start + places->next++);
   }
   static std::int64_t label_place(const range_fill& fill, std::int64_t key) {
-    return take(&fill.tally->label_slots[key], fill.labels.starts[fill.label_columns[key]]);
+    return take(&fill.tally->label_slots[key].places, fill.labels.starts[fill.label_columns[key]]);
   }
   static std::int64_t pair_place(const range_fill& fill, std::int32_t index) {
-    return take(column_tally_find(fill.tally->features, index),
+    return take(column_tally_places(fill.tally->features, index),
                 fill.pairs.starts[std::int64_t{index} - fill.sizes->min_index]);
   }
 };

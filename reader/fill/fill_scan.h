@@ -26,7 +26,7 @@ struct duplicate_label_sink {
 struct range_fill {
   const problem_sizes* sizes;
   const label_dictionary* dictionary;  // the file's labels: a label's position is its column
-  range_tally* tally;                  // the range's counts; by_range takes places from its slots
+  range_tally* tally;                  // the range's counts; by_range takes its places there
   const std::int64_t* label_columns;   // column of each of the range's own labels
   std::int64_t first_instance;         // row of the range's first instance
   bool holds_first_line;

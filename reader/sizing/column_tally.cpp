@@ -30,24 +30,20 @@ column_tally& column_tally::operator=(column_tally&& other) noexcept {
 
 column_tally::~column_tally() { release_pages(directories); }
 
-column_slot* column_tally_make(column_tally* tally, std::int32_t index) {
+tally_page column_tally_make_page(column_tally* tally, std::uint32_t key) {
   if (tally->directories == nullptr) {
     tally->directories =
         static_cast<tally_directory*>(std::calloc(tally_directory_size, sizeof(tally_directory)));
     if (tally->directories == nullptr) return nullptr;
   }
-  const std::uint32_t key = tally_key(index);
   tally_directory& directory = tally->directories[key >> (tally_page_bits + tally_directory_bits)];
   if (directory == nullptr) {
     directory = static_cast<tally_directory>(std::calloc(tally_directory_size, sizeof(tally_page)));
     if (directory == nullptr) return nullptr;
   }
   tally_page& page = directory[(key >> tally_page_bits) & (tally_directory_size - 1)];
-  if (page == nullptr) {
-    page = static_cast<tally_page>(std::calloc(tally_page_size, sizeof(column_slot)));
-    if (page == nullptr) return nullptr;
-  }
-  return &page[key & (tally_page_size - 1)];
+  if (page == nullptr) page = static_cast<tally_page>(std::calloc(1, sizeof(tally_page_columns)));
+  return page;
 }
 
 std::int64_t column_tally_bytes(const column_tally& tally) {
@@ -58,7 +54,7 @@ std::int64_t column_tally_bytes(const column_tally& tally) {
     if (directory == nullptr) continue;
     bytes += std::int64_t{tally_directory_size} * sizeof(tally_page);
     for (std::uint32_t p = 0; p < tally_directory_size; ++p)
-      if (directory[p] != nullptr) bytes += std::int64_t{tally_page_size} * sizeof(column_slot);
+      if (directory[p] != nullptr) bytes += sizeof(tally_page_columns);
   }
   return bytes;
 }

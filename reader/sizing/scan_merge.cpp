@@ -25,15 +25,16 @@ void starts_from_counts(std::uint64_t* starts, std::int64_t columns, placing how
   }
 }
 
-// Adds a range's count to its column and, for by_range, gives the range
-// its place there; false when that place passes 32 bits.
-bool take_place(column_slot* slot, std::uint64_t* column_count, placing how) {
+// Adds a range's `count` to its column and, for by_range, gives the range
+// its places there; false when they pass 32 bits.
+bool take_places(std::uint32_t count, column_places* places, std::uint64_t* column_count,
+                 placing how) {
   if (how == placing::by_range) {
-    if (*column_count > UINT32_MAX - slot->count) return false;
-    slot->next = static_cast<std::uint32_t>(*column_count);
-    slot->end = slot->next + slot->count;
+    if (*column_count > UINT32_MAX - count) return false;
+    places->next = static_cast<std::uint32_t>(*column_count);
+    places->end = places->next + count;
   }
-  *column_count += slot->count;
+  *column_count += count;
   return true;
 }
 
@@ -100,12 +101,16 @@ bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes
   bool fits = true;
   for (int r = 0; r < count; ++r) {
     range_tally& tally = tallies[r];
-    for (std::int64_t j = 0; j < tally.labels.label_count; ++j)
-      fits &= take_place(&tally.label_slots[j], &labels.starts[label_columns[r][j]], how);
-    column_tally_each(tally.features, [&](std::int32_t index, column_slot& slot) {
-      if (slot.count == 0) return;
-      fits &= take_place(&slot, &pairs.starts[std::int64_t{index} - sizes.min_index], how);
-    });
+    for (std::int64_t j = 0; j < tally.labels.label_count; ++j) {
+      column_slot& slot = tally.label_slots[j];
+      fits &= take_places(slot.count, &slot.places, &labels.starts[label_columns[r][j]], how);
+    }
+    column_tally_each(tally.features,
+                      [&](std::int32_t index, std::uint32_t count, column_places& places) {
+                        if (count == 0) return;
+                        fits &= take_places(count, &places,
+                                            &pairs.starts[std::int64_t{index} - sizes.min_index], how);
+                      });
   }
   starts_from_counts(labels.starts, label_count, how);
   starts_from_counts(pairs.starts, columns, how);
@@ -130,10 +135,8 @@ read_error columns_filled_as_counted(const range_tally* tallies, int count,
     // A width may reach past the largest index a file can hold.
     const std::int64_t index = c + sizes.min_index;
     std::uint64_t counted = 0;
-    for (int r = 0; r < count && index <= INT32_MAX; ++r) {
-      const column_slot* slot = column_tally_find(tallies[r].features, static_cast<std::int32_t>(index));
-      if (slot != nullptr) counted += slot->count;
-    }
+    for (int r = 0; r < count && index <= INT32_MAX; ++r)
+      counted += column_tally_count_of(tallies[r].features, static_cast<std::int32_t>(index));
     same = pairs.starts[c + 1] - pairs.starts[c] == counted;
   }
   return same ? read_error::none : read_error::file_changed;

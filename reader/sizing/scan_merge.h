@@ -18,8 +18,8 @@ enum class placing : unsigned char {
   // One pass over the ranges in order: the next place of column c is kept
   // in starts[c + 1], which ends as the start of column c + 1.
   in_order,
-  // The ranges at once: each range's slots hold its own first place in
-  // each column, relative to the column's start, and its entries there.
+  // The ranges at once: each range's places hold its own first place in
+  // each column, relative to the column's start, and the end of its share.
   by_range,
 };
 
@@ -37,9 +37,9 @@ bool merge_tallies(const range_tally* tallies, int count, const read_options& op
 int first_range_above_width(const range_tally* tallies, int count, const problem_sizes& sizes);
 
 // Writes the column starts of both outputs from the tallies' counts and
-// readies them for `how`; by_range also sets every slot's `next`. False
-// when a column holds too many entries for by_range's 32-bit places; the
-// caller then fills in_order.
+// readies them for `how`; by_range also gives every range its places in
+// each column. False when a column holds too many entries for by_range's
+// 32-bit places; the caller then fills in_order.
 bool lay_out_columns(range_tally* tallies, int count, const problem_sizes& sizes,
                      const growable_array<std::int64_t>* label_columns, sparse_columns labels,
                      sparse_columns pairs, placing how);

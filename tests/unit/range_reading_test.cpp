@@ -231,18 +231,20 @@ TEST(ColumnTally, CountsIndicesAnywhereAndKeepsOnlyThePagesUsed) {
   quarnel::column_tally tally{};
   for (std::int32_t index : {5, 5, -3, INT32_MIN, INT32_MAX, 0, 4096, -4097})
     ASSERT_TRUE(quarnel::column_tally_count(&tally, index));
-  EXPECT_EQ(quarnel::column_tally_find(tally, 5)->count, 2u);
-  EXPECT_EQ(quarnel::column_tally_find(tally, INT32_MIN)->count, 1u);
-  EXPECT_EQ(quarnel::column_tally_find(tally, INT32_MAX)->count, 1u);
-  EXPECT_EQ(quarnel::column_tally_find(tally, -4097)->count, 1u);
-  EXPECT_EQ(quarnel::column_tally_find(tally, 1 << 20), nullptr);
-  // Indices 2^32 apart: six pages of slots (48 KiB each) under four
+  EXPECT_EQ(quarnel::column_tally_count_of(tally, 5), 2u);
+  EXPECT_EQ(quarnel::column_tally_count_of(tally, INT32_MIN), 1u);
+  EXPECT_EQ(quarnel::column_tally_count_of(tally, INT32_MAX), 1u);
+  EXPECT_EQ(quarnel::column_tally_count_of(tally, -4097), 1u);
+  EXPECT_EQ(quarnel::column_tally_count_of(tally, 1 << 20), 0u);
+  EXPECT_EQ(quarnel::column_tally_places(tally, 1 << 20), nullptr);
+  // Indices 2^32 apart: six pages of columns (48 KiB each) under four
   // directories of the second level and the first (8 KiB each).
   EXPECT_EQ(quarnel::column_tally_bytes(tally), 6 * 4096 * 12 + 5 * 8192);
   std::vector<std::int32_t> counted;
-  quarnel::column_tally_each(tally, [&](std::int32_t index, const quarnel::column_slot& slot) {
-    if (slot.count != 0) counted.push_back(index);
-  });
+  quarnel::column_tally_each(
+      tally, [&](std::int32_t index, std::uint32_t count, quarnel::column_places&) {
+        if (count != 0) counted.push_back(index);
+      });
   EXPECT_EQ(counted, (std::vector<std::int32_t>{INT32_MIN, -4097, -3, 0, 5, 4096, INT32_MAX}));
 }
 
