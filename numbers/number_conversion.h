@@ -88,7 +88,12 @@ inline number_read convert_double(const char* first, const char* last, double* v
       }
     }
   }
-  return convert_double_general(first, last, value);
+  // Through a local of its own, so that `*value` can stay in a register
+  // of the caller's loop.
+  double read = 0;
+  const number_read result = convert_double_general(first, last, &read);
+  *value = read;
+  return result;
 }
 
 }  // namespace quarnel

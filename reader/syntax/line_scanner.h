@@ -125,7 +125,12 @@ inline scan_result read_index(const char* first, const char* last, std::int32_t*
       return {first + count + 1, read_error::none};
     }
   }
-  return scan_index(first, last, index);
+  // Through a local of its own, so that `*index` can stay in a register
+  // of the caller's loop.
+  std::int32_t read = 0;
+  const scan_result result = scan_index(first, last, &read);
+  *index = read;
+  return result;
 }
 
 // What a pair's handler did with the value: where it ends, and the
