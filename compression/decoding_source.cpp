@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "compression/parallel_decoding.h"
+
 namespace quarnel {
 namespace {
 
@@ -39,12 +41,14 @@ bool read_input(decoding_source* source, read_fault* fault) {
   std::size_t pending = source->input_end - source->input_begin;
   if (source->input_begin != 0) {
     if (pending != 0) std::memmove(source->input, source->input + source->input_begin, pending);
+    source->input_offset += static_cast<std::int64_t>(source->input_begin);
     source->input_begin = 0;
     source->input_end = pending;
   }
-  std::size_t count = source->compressed.read(source->compressed.context,
-                                              reinterpret_cast<char*>(source->input) + pending,
-                                              source->input_room - pending, fault);
+  const byte_source& from =
+      source->handed_over.read != nullptr ? source->handed_over : source->compressed;
+  std::size_t count = from.read(from.context, reinterpret_cast<char*>(source->input) + pending,
+                                source->input_room - pending, fault);
   if (*fault != read_fault::none) return false;
   if (count == 0) source->input_ended = true;
   source->input_end += count;
@@ -61,6 +65,21 @@ bool skip_padding(decoding_source* source) {
   while (at != end && *at == 0) ++at;
   source->input_begin = static_cast<std::size_t>(at - source->input);
   return at == end;
+}
+
+// Notes in the record being filled that a stream ended at compressed
+// offset `end`; a unit ends there once it holds record_grain bytes. A
+// record that cannot grow stays as it is: right, only coarser.
+void record_stream_end(decoding_source* source, std::int64_t end) {
+  stream_record* record = source->record;
+  record->end = end;
+  if (end - source->recorded_from < record_grain) return;
+  if (!record->starts.reserve(record->count + 1)) {
+    source->recording = false;
+    return;
+  }
+  record->starts[record->count++] = end;
+  source->recorded_from = end;
 }
 
 // Decodes into `window` until it is full or the data ends; a failure sets
@@ -122,6 +141,8 @@ void decode_into(decoding_source* source, decode_window* window, read_fault* fau
       source->in_stream = false;
       source->stream_ended = true;
       stalled = false;
+      if (source->recording)
+        record_stream_end(source, source->input_offset + static_cast<std::int64_t>(source->input_begin));
       // Whatever follows must be another whole stream.
       if (!source->decoder.restart(source->decoder.state)) {
         *fault = read_fault::out_of_memory;
@@ -133,11 +154,48 @@ void decode_into(decoding_source* source, decode_window* window, read_fault* fau
   }
 }
 
+std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault* fault) {
+  decoding_source* source = static_cast<decoding_source*>(context);
+  if (source->parallel != nullptr) return parallel_decoding_read(source, into, size, fault);
+  return read_on_one_thread(source, into, size, fault);
+}
+
+// Nothing read yet: the state a source starts from, and restarts from.
+void start_reading(decoding_source* source) {
+  source->input_begin = 0;
+  source->input_end = 0;
+  source->input_offset = 0;
+  source->input_ended = false;
+  source->in_stream = false;
+  source->stream_ended = false;
+  source->in_padding = false;
+  source->finished = false;
+  source->fault = read_fault::none;
+}
+
+// A record to be filled by this decode starts with the first unit's start.
+bool start_record(decoding_source* source) {
+  stream_record* record = source->record;
+  record->count = 0;
+  record->end = 0;
+  source->recorded_from = 0;
+  if (!record->starts.reserve(1)) return false;
+  record->starts[record->count++] = 0;
+  return true;
+}
+
+// Starts the workers where the data can be decoded apart.
+void start_parallel(decoding_source* source) {
+  if (source->threads > 1) source->parallel = parallel_decoding_start(source);
+}
+
+}  // namespace
+
 // The bytes decoded before a failure are handed out first, and the failure
 // on the next call: what a scan makes of the data before the fault never
 // depends on how much it asked for at a time.
-std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault* fault) {
-  decoding_source* source = static_cast<decoding_source*>(context);
+std::size_t read_on_one_thread(decoding_source* source, char* into, std::size_t size,
+                               read_fault* fault) {
   if (source->fault != read_fault::none) {
     *fault = source->fault;
     return 0;
@@ -149,19 +207,11 @@ std::size_t read_decoded(void* context, char* into, std::size_t size, read_fault
   return count;
 }
 
-// Nothing read yet: the state a source starts from, and restarts from.
-void start_reading(decoding_source* source) {
-  source->input_begin = 0;
-  source->input_end = 0;
-  source->input_ended = false;
-  source->in_stream = false;
-  source->stream_ended = false;
-  source->in_padding = false;
-  source->finished = false;
-  source->fault = read_fault::none;
+bool start_one_thread_after(decoding_source* source, bool whole_streams) {
+  start_reading(source);
+  source->stream_ended = whole_streams;
+  return source->decoder.restart(source->decoder.state);
 }
-
-}  // namespace
 
 bool decoding_source_open(decoding_source* source, compression_format format,
                           byte_source compressed, std::size_t input_size) {
@@ -170,7 +220,33 @@ bool decoding_source_open(decoding_source* source, compression_format format,
     decoding_source_close(source);
     return false;
   }
-  return decoding_source_open_with(source, create, compressed, input_size);
+  if (!decoding_source_open_with(source, create, compressed, input_size)) return false;
+  source->format = format;
+  return true;
+}
+
+bool decoding_source_open_threaded(decoding_source* source, compression_format format,
+                                   byte_source compressed, int threads, stream_record* record) {
+  if (!decoding_source_open(source, format, compressed)) return false;
+  if (threads < 2 && record == nullptr) return true;
+  source->threads = threads < 1 ? 1 : threads;
+#ifdef QUARNEL_HAVE_LZMA
+  if (format == compression_format::xz && threads > 1) {
+    stream_decoder threaded{};
+    if (!xz_threaded_decoder_create(&threaded, threads)) return true;  // one thread will do
+    source->decoder.release(source->decoder.state);
+    source->decoder = threaded;
+    return true;
+  }
+#endif
+  if (record != nullptr &&
+      (format == compression_format::gzip || format == compression_format::bzip2)) {
+    source->record = record;
+    source->recording = record->count == 0;
+    if (source->recording && !start_record(source)) source->recording = false;
+  }
+  if (!source->recording) start_parallel(source);
+  return true;
 }
 
 bool decoding_source_open_with(decoding_source* source, decoder_create create,
@@ -181,25 +257,43 @@ bool decoding_source_open_with(decoding_source* source, decoder_create create,
     source->decoder = stream_decoder{};
     return false;
   }
+  source->create = create;
   source->input = static_cast<unsigned char*>(std::malloc(input_size));
   source->input_room = input_size;
+  source->decoded_apart = 0;
   start_reading(source);
   return source->input != nullptr;
 }
 
 void decoding_source_close(decoding_source* source) {
+  // The workers first: they decode with what the source holds.
+  parallel_decoding_stop(source->parallel);
+  source->parallel = nullptr;
+  source->handed_over = byte_source{};
   if (source->decoder.release != nullptr) source->decoder.release(source->decoder.state);
   source->decoder = stream_decoder{};
+  source->create = nullptr;
   std::free(source->input);
   source->input = nullptr;
   source->input_room = 0;
+  source->format = compression_format::none;
+  source->threads = 1;
+  source->record = nullptr;
+  source->recording = false;
 }
 
 decoding_source::~decoding_source() { decoding_source_close(this); }
 
 bool decoding_source_restart(decoding_source* source) {
+  parallel_decoding_stop(source->parallel);
+  source->parallel = nullptr;
+  source->handed_over = byte_source{};
+  source->decoded_apart = 0;
   start_reading(source);
-  return source->decoder.restart(source->decoder.state);
+  if (source->recording && !start_record(source)) source->recording = false;
+  if (!source->decoder.restart(source->decoder.state)) return false;
+  if (!source->recording) start_parallel(source);
+  return true;
 }
 
 byte_source decoded_bytes(decoding_source* source) { return {source, read_decoded}; }

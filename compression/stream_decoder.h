@@ -44,4 +44,24 @@ bool bzip2_decoder_create(stream_decoder* decoder);
 bool xz_decoder_create(stream_decoder* decoder);
 bool zstd_decoder_create(stream_decoder* decoder);
 
+// xz on up to `threads` threads of liblzma's own, which decode blocks apart
+// where their headers give their sizes (as xz writes them with several
+// threads); other files, and builds with a liblzma older than 5.4, decode
+// on one. liblzma is held to decoding_bytes_per_thread for each thread: a
+// file whose blocks need more decodes on fewer.
+bool xz_threaded_decoder_create(stream_decoder* decoder, int threads);
+
+// The zstd frame or skippable frame that `bytes` begin with, measured by
+// its headers without decoding it: `size` bytes when whole; needs_more
+// when the frame goes on past `size` bytes (its content size, when its
+// header is there and gives one, in `content_size`, else 0); not_a_frame
+// when the bytes cannot begin one.
+enum class frame_found : unsigned char { whole, needs_more, not_a_frame };
+struct zstd_frame {
+  frame_found found;
+  std::size_t size;
+  unsigned long long content_size;
+};
+zstd_frame find_zstd_frame(const unsigned char* bytes, std::size_t size);
+
 }  // namespace quarnel

@@ -1,4 +1,4 @@
-// xz streams through liblzma.
+// xz streams through liblzma, on one thread or on several of its own.
 #ifdef QUARNEL_HAVE_LZMA
 
 #include <lzma.h>
@@ -6,14 +6,25 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "compression/decoding_source.h"
 #include "compression/library_window.h"
 #include "compression/stream_decoder.h"
+
+// liblzma's threaded decoder came with 5.4.0 (5.3.3alpha had it first).
+#if LZMA_VERSION >= UINT32_C(50040002)
+#define QUARNEL_LZMA_THREADED_DECODER 1
+#endif
 
 namespace quarnel {
 namespace {
 
+struct xz_state {
+  lzma_stream stream;
+  std::uint32_t threads;
+};
+
 decode_status decode_xz(void* state, decode_window* window, bool input_ended) {
-  lzma_stream* stream = static_cast<lzma_stream*>(state);
+  lzma_stream* stream = &static_cast<xz_state*>(state)->stream;
   // With concatenated streams the decoder learns of the end only by
   // LZMA_FINISH: the padding and streams it allows could still follow.
   const lzma_ret result = call_on_window<std::size_t>(stream, window, [&](bool) {
@@ -26,27 +37,51 @@ decode_status decode_xz(void* state, decode_window* window, bool input_ended) {
 }
 
 // Several streams one after another, and the padding between them, as the
-// xz tool reads them; no memory limit, as the xz tool sets none.
+// xz tool reads them; no memory limit on one thread, as the xz tool sets
+// none. On several, liblzma may take decoding_bytes_per_thread for each:
+// beyond that it decodes on fewer threads, down to one, and never fails for
+// want of it. Without that limit it could hold the whole file, decoded,
+// while the caller is slow to take it. No timeout: a call returns once it
+// has taken or given bytes, which the decoding source counts on.
 bool restart_xz(void* state) {
-  return lzma_stream_decoder(static_cast<lzma_stream*>(state), UINT64_MAX, LZMA_CONCATENATED) ==
-         LZMA_OK;
+  xz_state* xz = static_cast<xz_state*>(state);
+#ifdef QUARNEL_LZMA_THREADED_DECODER
+  if (xz->threads > 1) {
+    lzma_mt options{};
+    options.flags = LZMA_CONCATENATED;
+    options.threads = xz->threads;
+    options.timeout = 0;
+    options.memlimit_threading = xz->threads * decoding_bytes_per_thread;
+    options.memlimit_stop = UINT64_MAX;
+    return lzma_stream_decoder_mt(&xz->stream, &options) == LZMA_OK;
+  }
+#endif
+  return lzma_stream_decoder(&xz->stream, UINT64_MAX, LZMA_CONCATENATED) == LZMA_OK;
 }
 
-void release_xz(void* state) { end_stream<lzma_stream>(state, lzma_end); }
+void release_xz(void* state) {
+  xz_state* xz = static_cast<xz_state*>(state);
+  lzma_end(&xz->stream);
+  std::free(xz);
+}
 
 }  // namespace
 
-bool xz_decoder_create(stream_decoder* decoder) {
-  lzma_stream* stream = static_cast<lzma_stream*>(std::malloc(sizeof(lzma_stream)));
-  if (stream == nullptr) return false;
-  *stream = LZMA_STREAM_INIT;
-  if (!restart_xz(stream)) {
-    release_xz(stream);
+bool xz_threaded_decoder_create(stream_decoder* decoder, int threads) {
+  xz_state* xz = static_cast<xz_state*>(std::malloc(sizeof(xz_state)));
+  if (xz == nullptr) return false;
+  xz->stream = LZMA_STREAM_INIT;
+  // liblzma refuses more than 16384 threads.
+  xz->threads = threads < 1 ? 1 : threads > 16384 ? 16384 : static_cast<std::uint32_t>(threads);
+  if (!restart_xz(xz)) {
+    release_xz(xz);
     return false;
   }
-  *decoder = {stream, decode_xz, restart_xz, release_xz};
+  *decoder = {xz, decode_xz, restart_xz, release_xz};
   return true;
 }
+
+bool xz_decoder_create(stream_decoder* decoder) { return xz_threaded_decoder_create(decoder, 1); }
 
 }  // namespace quarnel
 

@@ -41,6 +41,25 @@ bool zstd_decoder_create(stream_decoder* decoder) {
   return true;
 }
 
+zstd_frame find_zstd_frame(const unsigned char* bytes, std::size_t size) {
+#if ZSTD_VERSION_NUMBER < 10400
+  // Frames are measured from libzstd 1.4 on: older ones decode on one thread.
+  (void)bytes;
+  (void)size;
+  return {frame_found::not_a_frame, 0, 0};
+#endif
+  const std::size_t found = ZSTD_findFrameCompressedSize(bytes, size);
+  if (!ZSTD_isError(found)) return {frame_found::whole, found, 0};
+  // The bytes end before the frame does: its sizes say so, or its header
+  // is not all there yet.
+  if (ZSTD_getErrorCode(found) == ZSTD_error_srcSize_wrong) {
+    const unsigned long long content = ZSTD_getFrameContentSize(bytes, size);
+    const bool known = content != ZSTD_CONTENTSIZE_UNKNOWN && content != ZSTD_CONTENTSIZE_ERROR;
+    return {frame_found::needs_more, 0, known ? content : 0};
+  }
+  return {frame_found::not_a_frame, 0, 0};
+}
+
 }  // namespace quarnel
 
 #endif  // QUARNEL_HAVE_ZSTD
