@@ -21,7 +21,7 @@ namespace {
 // per worker ahead of the one it hands out: memory in flight stays a few
 // units per thread however far the text runs ahead of its reader.
 constexpr std::size_t chunk_size = std::size_t{1} << 20;
-constexpr std::int64_t chunks_ahead = 4;
+constexpr std::int64_t chunks_ahead = 8;
 constexpr int units_per_thread = 2;
 // A unit is whole frames of at least unit_grain compressed bytes, and at
 // most unit_most: a frame longer than that is decoded on one thread, with

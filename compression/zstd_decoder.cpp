@@ -47,7 +47,7 @@ zstd_frame find_zstd_frame(const unsigned char* bytes, std::size_t size) {
   (void)bytes;
   (void)size;
   return {frame_found::not_a_frame, 0, 0};
-#endif
+#else
   const std::size_t found = ZSTD_findFrameCompressedSize(bytes, size);
   if (!ZSTD_isError(found)) return {frame_found::whole, found, 0};
   // The bytes end before the frame does: its sizes say so, or its header
@@ -58,6 +58,7 @@ zstd_frame find_zstd_frame(const unsigned char* bytes, std::size_t size) {
     return {frame_found::needs_more, 0, known ? content : 0};
   }
   return {frame_found::not_a_frame, 0, 0};
+#endif
 }
 
 }  // namespace quarnel
