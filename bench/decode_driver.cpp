@@ -35,7 +35,7 @@ struct pass {
   double cpu;  // processor time of every thread
   std::int64_t text_bytes;
   std::int64_t apart;
-  std::uint64_t checksum;  // FNV-1a of the text
+  std::uint64_t checksum;  // FNV-1a of the text's words, read 1 MiB at a time
   read_fault fault;
 };
 
@@ -52,7 +52,13 @@ pass decode_once(const char* path, compression_format format, int threads, strea
     const byte_source text = decoded_bytes(&source);
     std::vector<char> buffer(std::size_t{1} << 20);
     for (std::size_t count; (count = text.read(text.context, buffer.data(), buffer.size(), &result.fault)) != 0;) {
-      for (std::size_t i = 0; i < count; ++i)
+      // By words, so as to take little of the time measured.
+      std::size_t i = 0;
+      for (std::uint64_t word; i + 8 <= count; i += 8) {
+        std::memcpy(&word, buffer.data() + i, 8);
+        result.checksum = (result.checksum ^ word) * 1099511628211ull;
+      }
+      for (; i < count; ++i)
         result.checksum = (result.checksum ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
       result.text_bytes += static_cast<std::int64_t>(count);
     }

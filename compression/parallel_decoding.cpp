@@ -17,12 +17,13 @@ namespace {
 
 // Decoded bytes are handed from a worker to the calling thread a chunk at
 // a time; a worker runs at most chunks_ahead chunks ahead of the calling
-// thread in its unit, and the calling thread cuts units_per_thread units
-// per worker ahead of the one it hands out: memory in flight stays a few
-// units per thread however far the text runs ahead of its reader.
+// thread in its unit, and the units in flight (cut, being decoded, or
+// being handed out) are one per worker and one more, which a worker done
+// with its unit takes while the calling thread hands that one out: memory
+// in flight stays about a unit per thread however far the text runs ahead
+// of its reader.
 constexpr std::size_t chunk_size = std::size_t{1} << 20;
 constexpr std::int64_t chunks_ahead = 8;
-constexpr int units_per_thread = 2;
 // A unit is whole frames of at least unit_grain compressed bytes, and at
 // most unit_most: a frame longer than that is decoded on one thread, with
 // all that follows it, as is a frame whose header gives it more than
@@ -302,7 +303,7 @@ std::size_t next_recorded_unit(parallel_decoding* p) {
   return static_cast<std::size_t>(size);
 }
 
-// Cuts units until units_per_thread per worker are in flight, the data is
+// Cuts units until every slot holds one in flight, the data is
 // all cut, or a unit proved not whole.
 void cut_units(parallel_decoding* p) {
   for (;;) {
@@ -407,7 +408,7 @@ parallel_decoding* parallel_decoding_start(decoding_source* source) {
   try {
     std::unique_ptr<parallel_decoding> p(new parallel_decoding);
     p->source = source;
-    p->slots = workers * units_per_thread;
+    p->slots = workers + 1;
     p->units.reset(new unit[static_cast<std::size_t>(p->slots)]);
     p->spare_room = p->slots * static_cast<int>(chunks_ahead + 1);
     p->spare.reset(new char*[static_cast<std::size_t>(p->spare_room)]);
