@@ -99,6 +99,8 @@ else
     kind = 'mac';
   elseif ispc()
     kind = 'mingw';
+  else
+    codecs{end + 1} = '-ldl';  % liblzma's threaded decoder is looked up in the loaded library
   end
   flags = [codecs, number_headers(dependency_prefixes(false), kind)];
 end

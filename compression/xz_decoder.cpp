@@ -13,10 +13,42 @@
 // liblzma's threaded decoder came with 5.4.0 (5.3.3alpha had it first).
 #if LZMA_VERSION >= UINT32_C(50040002)
 #define QUARNEL_LZMA_THREADED_DECODER 1
+#if defined(__linux__)
+#include <dlfcn.h>
+#endif
 #endif
 
 namespace quarnel {
 namespace {
+
+#ifdef QUARNEL_LZMA_THREADED_DECODER
+using threaded_decoder_init = lzma_ret (*)(lzma_stream* stream, const lzma_mt* options);
+
+// liblzma's threaded decoder, or null where the liblzma in this process has
+// none. On Linux a host may load an older liblzma before the module (as
+// MATLAB loads libraries of its own), which a module that named the
+// function would need a newer one than, and then not load at all: there it
+// is looked up in the liblzma that holds lzma_code. (A liblzma linked into
+// the module keeps it to itself: one thread.) Elsewhere a module finds the
+// library it was linked with.
+threaded_decoder_init find_threaded_decoder() {
+#if defined(__linux__)
+  static const threaded_decoder_init found = [] {
+    Dl_info library{};
+    if (dladdr(reinterpret_cast<void*>(&lzma_code), &library) == 0 || library.dli_fname == nullptr)
+      return threaded_decoder_init{nullptr};
+    void* handle = dlopen(library.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (handle == nullptr) return threaded_decoder_init{nullptr};
+    void* init = dlsym(handle, "lzma_stream_decoder_mt");
+    dlclose(handle);  // it stays loaded: the module needs it
+    return reinterpret_cast<threaded_decoder_init>(init);
+  }();
+  return found;
+#else
+  return lzma_stream_decoder_mt;
+#endif
+}
+#endif
 
 struct xz_state {
   lzma_stream stream;
@@ -46,14 +78,15 @@ decode_status decode_xz(void* state, decode_window* window, bool input_ended) {
 bool restart_xz(void* state) {
   xz_state* xz = static_cast<xz_state*>(state);
 #ifdef QUARNEL_LZMA_THREADED_DECODER
-  if (xz->threads > 1) {
+  const threaded_decoder_init threaded = xz->threads > 1 ? find_threaded_decoder() : nullptr;
+  if (threaded != nullptr) {
     lzma_mt options{};
     options.flags = LZMA_CONCATENATED;
     options.threads = xz->threads;
     options.timeout = 0;
     options.memlimit_threading = xz->threads * decoding_bytes_per_thread;
     options.memlimit_stop = UINT64_MAX;
-    return lzma_stream_decoder_mt(&xz->stream, &options) == LZMA_OK;
+    return threaded(&xz->stream, &options) == LZMA_OK;
   }
 #endif
   return lzma_stream_decoder(&xz->stream, UINT64_MAX, LZMA_CONCATENATED) == LZMA_OK;

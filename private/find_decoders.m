@@ -51,6 +51,9 @@ for k = 1:size(libraries, 1)
   end
   if strcmp(platform.kind, 'linux') || (strcmp(platform.kind, 'mac') && ~chosen.static)
     flags{end + 1} = ['-l' chosen.name];
+    if strcmp(format, 'xz') && strcmp(platform.kind, 'linux')
+      flags{end + 1} = '-ldl';  % its threaded decoder is looked up in the loaded library
+    end
     if ~strcmp(chosen.prefix, '/usr')
       flags{end + 1} = ['-L' fileparts(chosen.file)];
     end

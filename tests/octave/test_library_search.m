@@ -67,11 +67,15 @@ function test_library_search ()
     assert (! isempty (strfind (printed, ["skipping " arm "/lib/libzstd.a: built for arm64, and MATLAB here runs as x86_64"])));
     assert (! isempty (strfind (printed, ["xz: only the shared library " arm "/lib/liblzma.dylib was found"])));
 
-    % Linux: -l and -L, as the system's linker finds the library.
+    % Linux: -l and -L, as the system's linker finds the library; liblzma
+    % with the dynamic loader, which finds its threaded decoder.
     linux = fullfile (folder, "linux");
-    make_files (linux, {"include/zlib.h", "lib/x86_64-linux-gnu/libz.so", "lib/x86_64-linux-gnu/libz.a"});
+    make_files (linux, {"include/zlib.h", "lib/x86_64-linux-gnu/libz.so", "lib/x86_64-linux-gnu/libz.a", ...
+                        "include/lzma.h", "lib/x86_64-linux-gnu/liblzma.so"});
     [~, flags] = search ({linux}, struct ("kind", "linux"));
-    assert (flags, {"-DQUARNEL_HAVE_ZLIB", ["-I" linux "/include"], "-lz", ["-L" linux "/lib/x86_64-linux-gnu"]});
+    libraries = ["-L" linux "/lib/x86_64-linux-gnu"];
+    assert (flags, {"-DQUARNEL_HAVE_ZLIB", ["-I" linux "/include"], "-lz", libraries, ...
+                    "-DQUARNEL_HAVE_LZMA", ["-I" linux "/include"], "-llzma", "-ldl", libraries});
   unwind_protect_cleanup
     rmpath (helpers);
     rmdir (folder, "s");
