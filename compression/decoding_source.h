@@ -7,11 +7,13 @@
 // damage. Memory: one input block and the decoder's own state.
 //
 // Opened with several threads, it decodes the parts of the data that can be
-// decoded apart on worker threads, and hands out exactly the text, the end
-// and the failure that one thread gives: xz blocks through liblzma's own
-// threads, zstd frames found by their sizes, and gzip members and bzip2
-// streams where an earlier decode of the same file recorded where they
-// start (stream_record).
+// decoded apart on worker threads (xz blocks through liblzma's own threads,
+// zstd frames found by their sizes, gzip members and bzip2 streams where an
+// earlier decode of the same file recorded where they start:
+// stream_record) and hands out the text, the end and the failure that one
+// thread gives. Only how much text a decoder makes of damaged data before
+// it finds the damage may differ, as it does on one thread with zstd from
+// one size of read to another.
 #pragma once
 
 #include <cstddef>
@@ -43,7 +45,7 @@ struct stream_record {
 // with the stream that reaches this many).
 constexpr std::int64_t record_grain = std::int64_t{1} << 20;
 
-// Memory a decoding source may use for each thread beyond its first, at
+// Memory a decoding source may use for each thread it is opened with, at
 // most, for files written by the usual tools: liblzma is held to this much
 // per thread (fewer threads decode a file whose blocks need more); the
 // other formats hold a unit per worker and one more, each its compressed
