@@ -52,7 +52,9 @@ read_error open_range(void* context, int k, byte_source* source) {
   range.consumed = &ranges->consumed[k];
   range.consumed->store(0, std::memory_order_relaxed);
   if (ranges->format != compression_format::none) {
-    if (!decoding_source_open(&range.decoding, ranges->format, {&range, read_compressed}))
+    stream_record* record = ranges->decode_threads > 1 ? &ranges->record : nullptr;
+    if (!decoding_source_open_threaded(&range.decoding, ranges->format, {&range, read_compressed},
+                                       ranges->decode_threads, record))
       return read_error::out_of_memory;
     *source = decoded_bytes(&range.decoding);
     return read_error::none;
@@ -134,6 +136,7 @@ bool cut_into_blocks(file_ranges* ranges, int workers, std::int64_t block_bytes)
   cutting.block_bytes = block_bytes;
   cutting.format = ranges->format;
   cutting.total_bytes = ranges->size;
+  ranges->decode_threads = workers;
   ranges->blocks = open_decoded_blocks({ranges, open_stream, close_stream, stream_consumed}, cutting);
   if (!ranges->blocks) return false;
   ranges->whole = whole_decoded_text(ranges->blocks.get());

@@ -43,6 +43,11 @@ struct file_ranges {
   // searches; the file's one range is their stream.
   owned_decoded_blocks blocks;
   text_ranges whole{};
+  // The threads its decoder may take, and where the first decode found its
+  // gzip members or bzip2 streams, so that every later pass and search
+  // decodes them apart.
+  int decode_threads = 1;
+  stream_record record;
 };
 
 // Splits the part of the plain file `fname`, of `size` bytes, that
@@ -56,7 +61,8 @@ read_error split_file(const char* fname, compression_format format, std::int64_t
 
 // Cuts the decoded text of the compressed file that `ranges` holds whole
 // into blocks for `workers` workers to scan (of `block_bytes` each when
-// above 0, as tests ask); false when out of memory.
+// above 0, as tests ask), decoded on as many threads where the file's
+// layout allows; false when out of memory.
 bool cut_into_blocks(file_ranges* ranges, int workers, std::int64_t block_bytes);
 
 text_ranges file_text_ranges(file_ranges* ranges);

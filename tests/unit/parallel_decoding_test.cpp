@@ -319,3 +319,92 @@ TEST(ParallelDecoding, ClosingEarlyStopsTheThreads) {
 }
 
 }  // namespace parallel_decoding_test
+
+#include <cstdio>
+
+#include "reader/multilabel_reader.h"
+
+namespace parallel_decoding_test {
+
+// Outputs kept in vectors, for reads to compare.
+struct kept_outputs final : quarnel::read_host {
+  quarnel::problem_sizes sizes{};
+  std::vector<std::int32_t> labels;
+  std::vector<double> values[2];
+  std::vector<std::uint64_t> rows[2], starts[2];
+
+  bool make_outputs(const quarnel::problem_sizes& made, const std::int32_t* label_map,
+                    quarnel::sparse_columns* label_columns,
+                    quarnel::sparse_columns* pair_columns) override {
+    sizes = made;
+    labels.assign(label_map, label_map + made.label_count);
+    const std::int64_t room[2] = {quarnel::label_entries(made), made.element_count};
+    const std::int64_t columns[2] = {made.label_count, quarnel::feature_count(made)};
+    quarnel::sparse_columns* out[2] = {label_columns, pair_columns};
+    for (int k = 0; k < 2; ++k) {
+      values[k].assign(room[k], 0);
+      rows[k].assign(room[k], 0);
+      starts[k].assign(columns[k] + 1, 0);
+      *out[k] = {values[k].data(), rows[k].data(), starts[k].data(), room[k]};
+    }
+    return true;
+  }
+  bool operator==(const kept_outputs& other) const {
+    return labels == other.labels && values[0] == other.values[0] &&
+           values[1] == other.values[1] && rows[0] == other.rows[0] &&
+           rows[1] == other.rows[1] && starts[0] == other.starts[0] &&
+           starts[1] == other.starts[1];
+  }
+};
+
+// The reader, given a file of many members or frames and several threads,
+// decodes them apart in the passes that follow the first and gives what
+// one thread gives, in every way it reads the file again: the fill, and
+// the search that places a fault only the fill finds.
+TEST(ParallelDecoding, TheReaderReadsAFileOfManyStreamsAsOneThreadDoes) {
+  // some_text's indices may repeat within a line: here they rise.
+  std::string text;
+  for (std::uint32_t line = 0; text.size() < (std::size_t{5} << 20); ++line) {
+    text += std::to_string(line * 7 % 40);
+    for (std::uint32_t k = 0; k < 8; ++k)
+      text += " " + std::to_string(k * 100 + line * 31 % 97 + 1) + ":0." + std::to_string(line * 7919 % 100003);
+    text += '\n';
+  }
+  std::string bad = text;
+  bad.replace(bad.size() - 40, 1, "x");  // in a value, which only the fill reads
+  std::vector<std::pair<std::string, std::string>> files;  // name ending, bytes
+  const std::string* texts[] = {&text, &bad};
+  for (const std::string* t : texts) {
+    stream_record record;
+    const char* which = t == &text ? "" : "bad";
+#ifdef QUARNEL_HAVE_ZLIB
+    files.emplace_back(std::string(which) + ".gz", streams_with_record(*t, 512 << 10, gzip_member, &record));
+#endif
+#ifdef QUARNEL_HAVE_ZSTD
+    files.emplace_back(std::string(which) + ".zst", streams_with_record(*t, 512 << 10, zstd_frame, &record));
+#endif
+#ifdef QUARNEL_HAVE_LZMA
+    files.emplace_back(std::string(which) + ".xz", xz_blocks(*t, 1 << 20));
+#endif
+  }
+  for (const auto& file : files) {
+    const std::string name = "parallel_decoding" + file.first;
+    std::FILE* out = std::fopen(name.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.second.data(), 1, file.second.size(), out);
+    std::fclose(out);
+    kept_outputs one, many;
+    quarnel::read_options options;
+    options.threads = 1;
+    const quarnel::read_failure on_one = quarnel::read_multilabel_file(name.c_str(), options, one);
+    options.threads = 3;
+    const quarnel::read_failure on_many = quarnel::read_multilabel_file(name.c_str(), options, many);
+    std::remove(name.c_str());
+    EXPECT_EQ(quarnel::failure_message(on_many, "f"), quarnel::failure_message(on_one, "f")) << name;
+    EXPECT_EQ(file.first[0] == 'b', on_one.error != quarnel::read_error::none)
+        << name << ": " << quarnel::failure_message(on_one, "f");
+    if (on_one.error == quarnel::read_error::none) EXPECT_TRUE(many == one) << name;
+  }
+}
+
+}  // namespace parallel_decoding_test
