@@ -39,7 +39,9 @@ struct decoded_blocks {
   // Where each block ends in the text, as the first pass cut them.
   std::vector<std::int64_t> cuts;
   bool cut = false;        // a first pass read the whole text and kept its cuts
-  bool gave_way = false;   // the last pass met a line too long to hold
+  // The last pass met a line too long to hold; asked while the thread that
+  // cuts may still run, when a pass ends early.
+  std::atomic<bool> gave_way{false};
   std::int64_t largest = 0;  // bytes of the largest block cut
   std::unique_ptr<cut_block[]> blocks;  // most_blocks of them
   // The pass that runs, shared with the thread that cuts.
@@ -220,9 +222,11 @@ void cut_text(decoded_blocks* blocks) {
     consumed = now;
     offset += static_cast<std::int64_t>(block.size);
     blocks->largest = std::max(blocks->largest, static_cast<std::int64_t>(block.size));
+    // Once published, the block is the scans' to read and release.
+    const bool cut_whole = first_pass && !blocks->gave_way && block.fault == read_fault::none;
     publish(blocks, k, !more);
     if (!more) {
-      if (first_pass && !blocks->gave_way && block.fault == read_fault::none) blocks->cut = true;
+      if (cut_whole) blocks->cut = true;
       return;
     }
   }
@@ -262,7 +266,11 @@ range_state block_ready(void* context, int k) {
   return blocks->ended || read_stopped(*blocks) ? range_state::none : range_state::pending;
 }
 
-int blocks_read(void* context) { return static_cast<decoded_blocks*>(context)->produced; }
+int blocks_read(void* context) {
+  decoded_blocks* blocks = static_cast<decoded_blocks*>(context);
+  std::lock_guard<std::mutex> guard(blocks->lock);
+  return blocks->produced;
+}
 
 std::size_t read_block(void* context, char* into, std::size_t size, read_fault* fault) {
   cut_block* block = static_cast<cut_block*>(context);
@@ -334,7 +342,7 @@ text_ranges decoded_block_ranges(decoded_blocks* blocks) {
   text.end_pass = end_pass;
   text.ready = block_ready;
   text.ranges_read = blocks_read;
-  text.gave_way = [](void* context) { return static_cast<decoded_blocks*>(context)->gave_way; };
+  text.gave_way = [](void* context) { return static_cast<decoded_blocks*>(context)->gave_way.load(); };
   text.held_bytes = [](void* context) {
     return blocks_held_bytes(*static_cast<decoded_blocks*>(context));
   };
@@ -348,7 +356,7 @@ text_ranges whole_decoded_text(decoded_blocks* blocks) {
   return text;
 }
 
-bool blocks_gave_way(const decoded_blocks& blocks) { return blocks.gave_way; }
+bool blocks_gave_way(const decoded_blocks& blocks) { return blocks.gave_way.load(); }
 
 std::int64_t blocks_held_bytes(const decoded_blocks& blocks) {
   return (blocks.cutting.workers + 1) * blocks.largest;

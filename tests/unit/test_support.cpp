@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "reader/multilabel_reader.h"
@@ -24,12 +25,14 @@ struct two_texts {
 // A source that notes the largest read asked of it.
 struct noted_source {
   byte_source inner;
-  std::size_t* largest;
+  std::atomic<std::size_t>* largest;  // shared by the threads that read ranges
 };
 
 std::size_t read_noted(void* context, char* into, std::size_t size, read_fault* fault) {
   noted_source* source = static_cast<noted_source*>(context);
-  if (size > *source->largest) *source->largest = size;
+  std::size_t seen = source->largest->load();
+  while (size > seen && !source->largest->compare_exchange_weak(seen, size)) {
+  }
   return source->inner.read(source->inner.context, into, size, fault);
 }
 
@@ -37,7 +40,7 @@ struct noted_ranges {
   text_ranges inner;
   std::vector<noted_source> sources;  // one per range
   std::vector<char> open;             // one per range
-  std::size_t largest;
+  std::atomic<std::size_t> largest{0};
 };
 
 read_error open_noted(void* context, int k, byte_source* source) {
