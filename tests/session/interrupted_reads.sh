@@ -64,7 +64,7 @@ reads_data() { ls -l "/proc/$session/fd" | grep -c -F "$work/empty_lines" || tru
 
 if [ -n "${2:-}" ]; then
   say "printf('\\nmodule %s\\n', which('quarnel')); fflush(stdout);"
-  wait_for "^module " 30
+  wait_for "^module .*\.\(oct\|mex\)\$" 30
   if ! grep -q "^module .*/quarnel\.$2\$" "$work/out"; then
     echo "interrupted_reads: quarnel is not the $2 entry:" >&2
     grep "^module " "$work/out" >&2
@@ -100,7 +100,7 @@ interrupt() {
   local sent
   sent=$(date +%s.%N)
   say "printf('\\nback %d %d\\n', $case_number, exist('a')); fflush(stdout);"
-  wait_for "^back $case_number " 30
+  wait_for "^back $case_number [0-9][0-9]*\$" 30
   local back
   back=$(date +%s.%N)
   local took assigned
@@ -132,7 +132,8 @@ interrupt "fill scan, progress" "$data" ", 'progress', true" fill
 
 # The next call works, and the session is whole.
 say "[a, b, c] = quarnel('$root/examples/example.txt'); printf('\\nafter %d %d %g\\n', rows(a), columns(b), full(b(3,3))); fflush(stdout);"
-wait_for "^after " 30
+# The line may reach the file in pieces: wait for all three figures.
+wait_for "^after [0-9][0-9]* [0-9][0-9]* [0-9.][0-9.]*\$" 30
 if ! grep -q "^after 3 4 7\$" "$work/out"; then
   echo "interrupted_reads: the call after the interrupts did not read the example:" >&2
   cat "$work/out" >&2
