@@ -14,15 +14,15 @@ namespace {
 template <class More>
 read_failure bad_value_in(line_piece line, More more, std::int64_t stop, std::int64_t line_number) {
   read_failure walked = walk_line(
-      line, more, [](std::int32_t) { return no_failure(); },
+      line, more, [](std::int32_t) { return read_error::none; },
       [&](std::int32_t, const char* value_first, const char* line_last, std::int64_t,
           std::int64_t value_at) {
-        if (value_at >= stop) return pair_read{nullptr, no_failure()};
+        if (value_at >= stop) return pair_read{nullptr, read_error::none};
         double value = 0;
         const number_read read = convert_double(value_first, line_last, &value);
         if (read.error != number_error::none)
-          return pair_read{value_first, failure_of(read_error::value_not_number)};
-        return pair_read{read.end, no_failure()};
+          return pair_read{value_first, read_error::value_not_number};
+        return pair_read{read.end, read_error::none};
       });
   if (walked.error != read_error::value_not_number || walked.column > stop) return no_failure();
   walked.line = line_number;
@@ -54,14 +54,20 @@ read_failure first_index_above(line_reader* reader, std::int64_t first, std::int
       // A header holds no indices.
       [](const file_header&, const read_failure&) { return no_failure(); },
       [&](line_piece line, auto more, std::int64_t line_number) {
+        std::int32_t above_index = 0;
         read_failure above = walk_line(
-            line, more, [](std::int32_t) { return no_failure(); },
+            line, more, [](std::int32_t) { return read_error::none; },
             [&](std::int32_t index, const char*, const char*, std::int64_t, std::int64_t) {
-              if (index > last) return pair_read{nullptr, outside_width(index, first, width)};
-              return pair_read{nullptr, no_failure()};
+              if (index <= last) return pair_read{nullptr, read_error::none};
+              above_index = index;
+              return pair_read{nullptr, read_error::index_outside_width};
             });
         if (above.error != read_error::index_outside_width) return no_failure();
+        // The walk ends at the first index above: its bound is the failure's.
+        const std::int64_t column = above.column;
+        above = outside_width(above_index, first, width);
         above.line = line_number;
+        above.column = column;
         return above;
       });
 }

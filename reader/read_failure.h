@@ -49,6 +49,12 @@ enum class read_error : unsigned char {
 
 inline bool is_malformed(read_error error) { return error >= read_error::label_not_number; }
 
+// Whether a line's failure `error` carries the bound it broke.
+inline bool breaks_a_bound(read_error error) {
+  return error == read_error::index_outside_header || error == read_error::label_outside_header ||
+         error == read_error::index_below_base || error == read_error::index_outside_width;
+}
+
 // A bound that a line or the file breaks: the number it has, and the range
 // allowed, [first, first + count), or the count the header gives.
 struct bound_break {

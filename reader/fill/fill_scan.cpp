@@ -97,33 +97,33 @@ read_failure fill_instance(fill_state* state, line_piece line, More more, std::i
       [&](std::int32_t label) {
         ++state->label_tokens;
         const std::int64_t key = places<how>::label_key(fill, label);
-        if (key < 0) return failure_of(read_error::file_changed);
+        if (key < 0) return read_error::file_changed;
         if (seen.flags[key]) {
           fill.duplicates.report(fill.duplicates.context, label, state->instance + 1);
-          return no_failure();
+          return read_error::none;
         }
         const std::int64_t place = places<how>::label_place(fill, key);
-        if (place < 0) return failure_of(read_error::file_changed);
+        if (place < 0) return read_error::file_changed;
         seen.flags[key] = 1;
         seen.set[seen.set_count++] = key;
         put_entry(fill.labels, place, row, 1.0);
         ++state->labels_filled;
-        return no_failure();
+        return read_error::none;
       },
       [&](std::int64_t id) {
         query_id = static_cast<double>(id);
-        return no_failure();
+        return read_error::none;
       },
       [&](std::int32_t index, const char* value_first, const char* line_last, std::int64_t at,
           std::int64_t) {
         std::int64_t place = -1;
         if (index >= sizes.min_index && index <= sizes.max_index)
           place = places<how>::pair_place(fill, index);
-        if (place < 0) return pair_read{value_first, failure_of(read_error::file_changed)};
+        if (place < 0) return pair_read{value_first, read_error::file_changed};
         double value = 0;
         const number_read read = convert_double(value_first, line_last, &value);
         if (read.error != number_error::none)
-          return pair_read{value_first, failure_of(read_error::value_not_number)};
+          return pair_read{value_first, read_error::value_not_number};
         const char* value_end = read.end;
         put_entry(fill.pairs, place, row, value);
         ++state->pairs_filled;
@@ -131,8 +131,8 @@ read_failure fill_instance(fill_state* state, line_piece line, More more, std::i
         previous_index = index;
         // A line in pieces cannot be walked again: its pairs are kept as read.
         if (More::streams && !index_scratch_add(&state->scratch, index, at))
-          return pair_read{value_end, failure_of(read_error::out_of_memory)};
-        return pair_read{value_end, no_failure()};
+          return pair_read{value_end, read_error::out_of_memory};
+        return pair_read{value_end, read_error::none};
       });
   for (std::int64_t i = 0; i < seen.set_count; ++i) seen.flags[seen.set[i]] = 0;
   seen.set_count = 0;

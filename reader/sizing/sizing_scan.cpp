@@ -57,6 +57,8 @@ struct sizing_state {
   // The indices both the header and the options allow.
   std::int32_t lowest_index;
   std::int32_t highest_index;
+  // The bound a label or an index broke, for the line's failure.
+  bound_break broken;
 };
 
 // Why `index`, which the bounds do not allow, is refused: the header's
@@ -82,32 +84,36 @@ read_failure measure_line(sizing_state* state, line_piece line, More more,
   read_failure walked = walk_line(
       line, more,
       [&](std::int32_t label) {
-        if (label < state->labels.lowest || label > state->labels.highest)
-          return bound_broken(read_error::label_outside_header, 0, 0,
-                              {label, 0, state->labels.header_value});
+        if (label < state->labels.lowest || label > state->labels.highest) {
+          state->broken = {label, 0, state->labels.header_value};
+          return read_error::label_outside_header;
+        }
         const std::int64_t position = label_dictionary_find_or_add(&tally->labels, label);
         if (position < 0 || !make_label_room(tally, &state->line, position + 1))
-          return failure_of(read_error::out_of_memory);
+          return read_error::out_of_memory;
         ++tally->label_entry_count;
         if (state->line.seen[position]) {
           ++tally->repeated_labels;
-          return no_failure();
+          return read_error::none;
         }
-        if (!remember_label(&state->line, position)) return failure_of(read_error::out_of_memory);
+        if (!remember_label(&state->line, position)) return read_error::out_of_memory;
         ++tally->label_slots[position].count;
-        return no_failure();
+        return read_error::none;
       },
       [&](std::int64_t) {
         ++query_ids;
-        return no_failure();
+        return read_error::none;
       },
       [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
-        if (index < state->lowest_index || index > state->highest_index)
-          return pair_read{nullptr, index_fault(*state, index)};
+        if (index < state->lowest_index || index > state->highest_index) {
+          const read_failure fault = index_fault(*state, index);
+          state->broken = fault.bound;
+          return pair_read{nullptr, fault.error};
+        }
         // A line in pieces cannot be walked again: its pairs are kept as read.
         if (!column_tally_count(&tally->features, index) ||
             (More::streams && !index_scratch_add(&state->scratch, index, at)))
-          return pair_read{nullptr, failure_of(read_error::out_of_memory)};
+          return pair_read{nullptr, read_error::out_of_memory};
         if (index < tally->min_index) tally->min_index = index;
         if (index > tally->max_index) tally->max_index = index;
         if (index <= previous_index) ascending = false;
@@ -115,7 +121,7 @@ read_failure measure_line(sizing_state* state, line_piece line, More more,
         ++tally->element_count;
         ++pairs_read;
         // Values are only delimited here; the fill scan converts them.
-        return pair_read{nullptr, no_failure()};
+        return pair_read{nullptr, read_error::none};
       });
   clear_line(&state->line);
   if (walked.error == read_error::out_of_memory) {
@@ -136,6 +142,7 @@ read_failure measure_line(sizing_state* state, line_piece line, More more,
   state->scratch.count = 0;
   if (walked.error != read_error::none) {
     walked.line = line_number;
+    if (breaks_a_bound(walked.error)) walked.bound = state->broken;
     return walked;
   }
   ++tally->instance_count;

@@ -29,12 +29,12 @@ bool find_duplicate_index(const char* first, const char* last, std::int64_t coun
   // Pairs past the first `count` are passed over: the walk goes on to its
   // end or to the line's bad token, whichever comes first.
   scan_line(
-      first, last, [](std::int32_t) { return no_failure(); },
+      first, last, [](std::int32_t) { return read_error::none; },
       [&](std::int32_t index, const char*, const char*, std::int64_t at, std::int64_t) {
         if (static_cast<std::int64_t>(scratch->count) == count || *failed)
-          return pair_read{nullptr, no_failure()};
+          return pair_read{nullptr, read_error::none};
         if (!index_scratch_add(scratch, index, at)) *failed = true;
-        return pair_read{nullptr, no_failure()};
+        return pair_read{nullptr, read_error::none};
       });
   if (*failed) {
     scratch->count = 0;

@@ -134,19 +134,21 @@ inline scan_result read_index(const char* first, const char* last, std::int32_t*
 }
 
 // What a pair's handler did with the value: where it ends, and the
-// handler's failure, if any.
+// handler's status.
 struct pair_read {
   const char* end;
-  read_failure failure;
+  read_error error;
 };
 
 // Walks one line, whole or in pieces, calling
-//   on_label(std::int32_t label) -> read_failure
-//   on_query(std::int64_t id) -> read_failure
+//   on_label(std::int32_t label) -> read_error
+//   on_query(std::int64_t id) -> read_error
 //   on_pair(std::int32_t index, const char* value_first, const char* last,
 //           std::int64_t pair_column, std::int64_t value_column) -> pair_read
-// for each token, in line order (columns 0-based); a handler's failure of
-// read_error::none goes on. `on_pair` reads the value starting at
+// for each token, in line order (columns 0-based); a handler's status of
+// read_error::none goes on. A handler returns a status alone, which keeps
+// the walk's loop in registers; one whose failure carries more (a bound)
+// keeps it and sets it on the walk's failure. `on_pair` reads the value starting at
 // value_first (white space after the colon already skipped; never at the
 // end of the line; [value_first, last) holds it and the byte after it,
 // unless it is too long) and returns its end, which must be white space or
@@ -227,11 +229,6 @@ read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&
     }
     return q;
   };
-  // The failure `failure` of the token at 0-based column `at`.
-  auto failed_at = [](std::int64_t at, read_failure failure) {
-    failure.column = at + 1;
-    return failure;
-  };
   auto fault_at = [](std::int64_t at, read_error error) { return malformed_at(error, 0, at + 1); };
   const char* p = piece.first;
   // Label list: only a space or the line's end means "no (more) labels",
@@ -251,8 +248,8 @@ read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&
       scan_result read = scan_label(p, last, &label);
       if (read.error != read_error::none)
         return fault_at(column(p), starts_with_query(p, last) ? read_error::query_misplaced : read.error);
-      const read_failure handled = on_label(label);
-      if (handled.error != read_error::none) return failed_at(column(p), handled);
+      const read_error handled = on_label(label);
+      if (handled != read_error::none) return fault_at(column(p), handled);
       p = read.ptr;  // before the piece's end, or at the line's
       if (p == last || *p != ',') break;
       ++p;
@@ -274,8 +271,8 @@ read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&
       std::int64_t id = 0;
       scan_result read = scan_query(number - 4, last, &id);
       if (read.error != read_error::none) return fault_at(column(read.ptr), read.error);
-      const read_failure handled = on_query(id);
-      if (handled.error != read_error::none) return failed_at(query_column, handled);
+      const read_error handled = on_query(id);
+      if (handled != read_error::none) return fault_at(query_column, handled);
       p = read.ptr;
     }
   }
@@ -303,10 +300,10 @@ read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&
     // A value too long to hold is found below, after the pair's own checks.
     value_first = hold(value_first, value_first, &too_long);
     const pair_read value = on_pair(index, value_first, last, pair_column(), column(value_first));
-    if (value.failure.error != read_error::none)
-      return failed_at(value.failure.error == read_error::value_not_number ? column(value_first)
-                                                                           : pair_column(),
-                       value.failure);
+    if (value.error != read_error::none)
+      return fault_at(value.error == read_error::value_not_number ? column(value_first)
+                                                                  : pair_column(),
+                      value.error);
     if (value.end == nullptr) {
       p = skip_to_blank(value_first, last);
       if (p - value_first > longest_token && is_too_long(value_first, last))
@@ -331,7 +328,7 @@ read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnQuery&
 template <class More, class OnLabel, class OnPair>
 read_failure walk_line(line_piece piece, More more, OnLabel&& on_label, OnPair&& on_pair) {
   return walk_line(
-      piece, more, on_label, [](std::int64_t) { return no_failure(); }, on_pair);
+      piece, more, on_label, [](std::int64_t) { return read_error::none; }, on_pair);
 }
 
 // walk_line over a whole line [first, last).

@@ -44,20 +44,20 @@ walked_line walk(const std::string& line, std::size_t size = 0) {
   const char* last = first + line.size();
   auto on_label = [&](std::int32_t label) {
     out.labels.push_back(label);
-    return quarnel::no_failure();
+    return read_error::none;
   };
   auto on_query = [&](std::int64_t id) {
     out.query_ids.push_back(id);
-    return quarnel::no_failure();
+    return read_error::none;
   };
   auto on_pair = [&](std::int32_t index, const char* value_first, const char* line_last,
                      std::int64_t, std::int64_t) {
     double value = 0;
     const quarnel::number_read read = quarnel::convert_double(value_first, line_last, &value);
     if (read.error != quarnel::number_error::none)
-      return quarnel::pair_read{value_first, quarnel::failure_of(read_error::value_not_number)};
+      return quarnel::pair_read{value_first, read_error::value_not_number};
     out.pairs.emplace_back(index, value);
-    return quarnel::pair_read{read.end, quarnel::no_failure()};
+    return quarnel::pair_read{read.end, read_error::none};
   };
   quarnel::read_failure result;
   if (size == 0) {
