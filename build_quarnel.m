@@ -275,11 +275,21 @@ include_flags = strcat('-I', includes);
 for k = 1:numel(sources)
   [~, base] = fileparts(sources{k});
   objects{k} = fullfile(folder, [base '.o']);
-  [output, status] = mkoctfile('--mex', '-O2', '-std=c++17', include_flags{:}, flags{:}, ...
-                               '-c', sources{k}, '-o', objects{k});
-  if status ~= 0
-    error('build_quarnel: mkoctfile failed:\n%s', output);
-  end
+  % Its output taken, so that a compile prints nothing.
+  output = run_mkoctfile('--mex', '-O2', '-std=c++17', include_flags{:}, flags{:}, ...
+                         '-c', sources{k}, '-o', objects{k});  %#ok<NASGU>
+end
+end
+
+function output = run_mkoctfile(varargin)
+% Runs mkoctfile with these arguments and stops with its output when it
+% fails. Asked for no output, it shows what mkoctfile printed (warnings).
+[output, status] = mkoctfile(varargin{:});
+if status ~= 0
+  error('build_quarnel: mkoctfile failed:\n%s', output);
+end
+if nargout == 0 && ~isempty(output)
+  disp(output);
 end
 end
 
@@ -298,13 +308,7 @@ flags = [{'--mex', '-O2', '-std=c++17'}, strcat('-I', includes), codecs, ...
 if isunix() && ~ismac()
   flags{end + 1} = ['-Wl,--version-script=' fullfile(root, 'gateway', 'exports.map')];
 end
-[output, status] = mkoctfile(flags{:}, sources{:});
-if status ~= 0
-  error('build_quarnel: mkoctfile failed:\n%s', output);
-end
-if ~isempty(output)
-  disp(output);
-end
+run_mkoctfile(flags{:}, sources{:});
 end
 
 function build_oct_entry(folder, root, includes, shared, flags)
@@ -323,13 +327,7 @@ options = [{'-O2', '-std=c++17'}, strcat('-I', includes), flags, ...
 if isunix() && ~ismac()
   options{end + 1} = ['-Wl,--version-script=' fullfile(gateway, 'oct_exports.map')];
 end
-[output, status] = mkoctfile(options{:}, sources{:});
-if status ~= 0
-  error('build_quarnel: mkoctfile failed:\n%s', output);
-end
-if ~isempty(output)
-  disp(output);
-end
+run_mkoctfile(options{:}, sources{:});
 end
 
 function build_in_matlab(folder, name, includes, sources, flags)

@@ -45,14 +45,6 @@ struct stream_record {
 // with the stream that reaches this many).
 constexpr std::int64_t record_grain = std::int64_t{1} << 20;
 
-// Memory a decoding source may use for each thread it is opened with, at
-// most, for files written by the usual tools: liblzma is held to this much
-// per thread (fewer threads decode a file whose blocks need more); the
-// other formats hold a unit per worker and one more, each its compressed
-// bytes (16 MiB at most, 1 to 4 MiB as the usual tools write them) and up
-// to 9 MiB of its text, and each worker its decoder's state.
-constexpr std::uint64_t decoding_bytes_per_thread = std::uint64_t{64} << 20;
-
 struct parallel_decoding;
 
 // Its decoder, input block and threads are released when it goes, or by close.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace quarnel {
 
@@ -43,6 +44,14 @@ bool isal_gzip_decoder_create(stream_decoder* decoder);
 bool bzip2_decoder_create(stream_decoder* decoder);
 bool xz_decoder_create(stream_decoder* decoder);
 bool zstd_decoder_create(stream_decoder* decoder);
+
+// Memory a decoding source may use for each thread it is opened with, at
+// most, for files written by the usual tools: liblzma is held to this much
+// per thread (fewer threads decode a file whose blocks need more); the
+// other formats hold a unit per worker and one more, each its compressed
+// bytes (16 MiB at most, 1 to 4 MiB as the usual tools write them) and up
+// to 9 MiB of its text, and each worker its decoder's state.
+constexpr std::uint64_t decoding_bytes_per_thread = std::uint64_t{64} << 20;
 
 // xz on up to `threads` threads of liblzma's own, which decode blocks apart
 // where their headers give their sizes (as xz writes them with several

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "compression/decoding_source.h"
 #include "compression/library_window.h"
 #include "compression/stream_decoder.h"
 
